@@ -1,0 +1,48 @@
+# Sorting of a source folder into its libraries by file name (see the top CMakeLists).
+set(ZORDELO_UNIT_TEST_SOURCES "" CACHE INTERNAL "")
+set(ZORDELO_WIN_TEST_SOURCES "" CACHE INTERNAL "")
+set(ZORDELO_FUZZ_SOURCES "" CACHE INTERNAL "")
+
+function(zordelo_component name dir)
+  file(GLOB all CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.S")
+  set(core "")
+  set(win "")
+  foreach(f IN LISTS all)
+    get_filename_component(base "${f}" NAME)
+    if(base MATCHES "_fuzz\\.cpp$")
+      set(ZORDELO_FUZZ_SOURCES "${ZORDELO_FUZZ_SOURCES};${f}" CACHE INTERNAL "")
+    elseif(base MATCHES "_win_test\\.cpp$")
+      set(ZORDELO_WIN_TEST_SOURCES "${ZORDELO_WIN_TEST_SOURCES};${f}" CACHE INTERNAL "")
+    elseif(base MATCHES "_test\\.cpp$")
+      set(ZORDELO_UNIT_TEST_SOURCES "${ZORDELO_UNIT_TEST_SOURCES};${f}" CACHE INTERNAL "")
+    elseif(base STREQUAL "main_win.cpp")
+      # program entry, see zordelo_program
+    elseif(base MATCHES "_win\\.(cpp|S)$")
+      list(APPEND win "${f}")
+    else()
+      list(APPEND core "${f}")
+    endif()
+  endforeach()
+  # An empty folder still gets its libraries, so that the programs link from the first day.
+  set(empty "${CMAKE_BINARY_DIR}/empty_${name}.cpp")
+  if(NOT EXISTS "${empty}")
+    file(WRITE "${empty}" "// no sources yet\n")
+  endif()
+  add_library(${name}_core STATIC ${core} ${empty})
+  target_include_directories(${name}_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  if(WIN32)
+    add_library(${name}_win STATIC ${win} ${empty})
+    target_include_directories(${name}_win PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_compile_definitions(${name}_win PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+  endif()
+endfunction()
+
+# A Windows GUI program from src/<dir>/main_win.cpp, with the shared icon and version record.
+function(zordelo_program name dir)
+  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/src/${dir}/main_win.cpp ${ZORDELO_RESOURCE_RC})
+  target_link_libraries(${name} PRIVATE ${name}_win)
+  target_link_options(${name} PRIVATE -municode -mwindows
+    -Wl,--file-alignment=4096 -Wl,--section-alignment=4096 -Wl,--no-insert-timestamp)
+  set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX ".exe"
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()
