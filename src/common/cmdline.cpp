@@ -85,7 +85,10 @@ std::string quote_argument(std::string_view arg) {
 }
 
 std::string build(std::string_view program, const std::vector<std::string>& args) {
-  std::string out = "\"" + std::string(program) + "\"";
+  std::string out;
+  out += '"';
+  out += program;
+  out += '"';
   for (const auto& a : args) {
     out += ' ';
     out += quote_argument(a);
@@ -94,7 +97,12 @@ std::string build(std::string_view program, const std::vector<std::string>& args
 }
 
 std::string build_raw(std::string_view program, std::string_view raw) {
-  return "\"" + std::string(program) + "\" " + std::string(raw);
+  std::string out;
+  out += '"';
+  out += program;
+  out += "\" ";
+  out += raw;
+  return out;
 }
 
 }  // namespace cmdline

@@ -22,6 +22,10 @@ struct Handle {
     if (h) CloseHandle(h);
   }
   explicit operator bool() const { return h != nullptr; }
+  void reset(HANDLE v = nullptr) {
+    if (h) CloseHandle(h);
+    h = v == INVALID_HANDLE_VALUE ? nullptr : v;
+  }
 };
 
 std::string folder_of(const std::wstring& path) {
@@ -71,11 +75,11 @@ bool make_pipe(Handle& read_end, Handle& write_end) {
   static std::atomic<unsigned> counter{0};
   const std::wstring name = L"\\\\.\\pipe\\zordelo-tool-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(GetCurrentThreadId()) + L"-" + std::to_wstring(counter++);
-  read_end = Handle(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+  read_end.reset(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                                      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 65536, 0, nullptr));
   if (!read_end) return false;
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-  write_end = Handle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, &sa, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  write_end.reset(CreateFileW(name.c_str(), GENERIC_WRITE, 0, &sa, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return static_cast<bool>(write_end);
 }
 
@@ -84,9 +88,11 @@ struct PipeReader {
   std::string* sink;
   Handle event{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   OVERLAPPED ov{};
-  char buf[65536];
   bool open = true;
   bool pending = false;
+  char buf[65536];
+
+  PipeReader(HANDLE p, std::string* s) : pipe(p), sink(s) {}
 
   // Issues reads until one is pending or the pipe has ended.
   void pump() {
@@ -145,12 +151,9 @@ std::optional<ToolResult> run_hidden(std::string_view program, const std::vector
     return std::nullopt;
   Handle process(pi.hProcess), thread(pi.hThread);
   // Our copies of the write ends must go, or the pipes never report their end.
-  CloseHandle(out_write.h);
-  out_write.h = nullptr;
-  CloseHandle(err_write.h);
-  err_write.h = nullptr;
-  CloseHandle(in.h);
-  in.h = nullptr;
+  out_write.reset();
+  err_write.reset();
+  in.reset();
 
   ToolResult result;
   PipeReader readers[2] = {{out_read.h, &result.out}, {err_read.h, &result.err}};
