@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The main job: builds setup.exe and uninstall.exe for Windows, then, in a fresh Wine prefix,
+# installs silently, shows what the installer did, uninstalls silently and shows that it is gone.
+# Our stand-in PowerShell (Wine has only a stub) carries out the shortcut scripts.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j2 --target setup uninstall fixture_standin_powershell >/dev/null
+bin=$PWD/build/mingw/bin
+fixtures=$PWD/build/mingw/fixtures
+
+state=$PWD/build/demo
+rm -rf "$state"
+echo "== Making a fresh Wine prefix in $state"
+scripts/wine-prefix.sh "$state"
+export HOME=$state/home WINEPREFIX=$state/prefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d"
+export WINEPATH=$(winepath -w "$fixtures")
+user_dir="$WINEPREFIX/drive_c/users/$(id -un)"
+target="$user_dir/AppData/Local/Programs/Zordelo"
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zordelo'
+wine_reg() { wine reg "$@" 2>/dev/null | tr -d '\r'; }
+
+echo
+echo "== setup.exe --silent   ($(stat -c %s "$bin/setup.exe") bytes)"
+set +e; wine "$bin/setup.exe" --silent; code=$?; set -e
+echo "exit code: $code"
+echo "-- install folder: ${target#$WINEPREFIX/drive_c/}"
+ls -l "$target" 2>/dev/null | tail -n +2 || echo "(missing)"
+cmp -s "$target/uninstall.exe" "$bin/uninstall.exe" && echo "uninstall.exe is byte for byte the built uninstaller"
+echo "-- uninstall entry"
+wine_reg query "$key" || echo "(missing)"
+echo "-- shortcuts"
+ls -l "$user_dir/Desktop/Zordeló.lnk" "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Zordeló.lnk" 2>&1 | sed 's/^/   /'
+echo "(the silent mode makes no shortcuts)"
+
+echo
+echo "== uninstall.exe --silent"
+set +e; wine "$target/uninstall.exe" --silent; code=$?; set -e
+echo "exit code: $code"
+wine_reg query "$key" >/dev/null 2>&1 && echo "uninstall entry: still there" || echo "uninstall entry: gone"
+for i in $(seq 1 30); do
+  [ -e "$target" ] || break
+  sleep 0.5
+done
+[ -e "$target" ] && echo "install folder: still there after 15 s" || echo "install folder: removed after about $((i / 2)) s"
+wineserver -k 2>/dev/null || true

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The whole test suite, from a clean clone: installs what is missing, then builds and runs
+#  1. the host unit tests of the pure core, and the page tests in headless Chromium;
+#  2. the same unit tests with AddressSanitizer and UBSan;
+#  3. the Windows build: the unit tests, the Win32 tests and the end-to-end suites under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+jobs=2
+for preset in host host-asan mingw; do
+  echo "== $preset: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j"$jobs" >/dev/null
+  echo "== $preset: test"
+  ctest --preset "$preset" -j"$jobs"
+done
