@@ -58,8 +58,8 @@ TEST(CmdLine, SplitFollowsTheCRuntimeRules) {
 }
 
 TEST(CmdLine, SplitUndoesBuildForEveryArgument) {
-  const Args args = {"", "plain", "two words", "tab\there", "q\"uote", "\\\\\"", "end\\\\", "wrapped end\\",
-                     "\"C:\\P F\\u.exe\"", "Zordeló", "\xF0\x9F\x98\x80"};
+  const Args args = {"",        "plain",         "two words",          "tab\there", "q\"uote",         "\\\\\"",
+                     "end\\\\", "wrapped end\\", "\"C:\\P F\\u.exe\"", "Zordeló",   "\xF0\x9F\x98\x80"};
   Args want = {"prog"};
   want.insert(want.end(), args.begin(), args.end());
   EXPECT_EQ(cmdline::split(cmdline::build("prog", args)), want);

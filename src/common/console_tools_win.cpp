@@ -75,8 +75,9 @@ bool make_pipe(Handle& read_end, Handle& write_end) {
   static std::atomic<unsigned> counter{0};
   const std::wstring name = L"\\\\.\\pipe\\zordelo-tool-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(GetCurrentThreadId()) + L"-" + std::to_wstring(counter++);
-  read_end.reset(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                     PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 65536, 0, nullptr));
+  read_end.reset(CreateNamedPipeW(name.c_str(),
+                                  PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                  PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 65536, 0, nullptr));
   if (!read_end) return false;
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
   write_end.reset(CreateFileW(name.c_str(), GENERIC_WRITE, 0, &sa, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

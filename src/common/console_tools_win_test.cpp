@@ -1,14 +1,13 @@
 // run_hidden and start_hidden_raw against real child processes under Wine (or Windows).
 #include "common/console_tools_win.h"
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include <windows.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "common/system_win.h"

@@ -128,13 +128,27 @@ std::string json_string(std::string_view utf8) {
   for (const char ch : clean) {
     const unsigned char c = static_cast<unsigned char>(ch);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case 0x08: out += "\\b"; break;
-      case 0x09: out += "\\t"; break;
-      case 0x0A: out += "\\n"; break;
-      case 0x0C: out += "\\f"; break;
-      case 0x0D: out += "\\r"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case 0x08:
+        out += "\\b";
+        break;
+      case 0x09:
+        out += "\\t";
+        break;
+      case 0x0A:
+        out += "\\n";
+        break;
+      case 0x0C:
+        out += "\\f";
+        break;
+      case 0x0D:
+        out += "\\r";
+        break;
       default:
         if (c < 0x20) {
           out += "\\u00";

@@ -12,7 +12,9 @@ TEST(Text, Utf16ToUtf8ReplacesUnpairedSurrogates) {
       {u"", ""},
       {u"Zordeló telepítő", "Zordeló telepítő"},
       {u"\U0001F600", "\xF0\x9F\x98\x80"},
-      {std::u16string{u'a', 0xD800, u'b'}, "a\xEF\xBF\xBD" "b"},
+      {std::u16string{u'a', 0xD800, u'b'},
+       "a\xEF\xBF\xBD"
+       "b"},
       {std::u16string{0xDC00, 0xD800}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
       {std::u16string{u'x', 0xDBFF}, "x\xEF\xBF\xBD"},
   };
@@ -21,10 +23,12 @@ TEST(Text, Utf16ToUtf8ReplacesUnpairedSurrogates) {
 
 TEST(Text, Utf8ToUtf16RoundTripsAndReplacesInvalidBytes) {
   EXPECT_EQ(text::utf8_to_utf16("Zordeló \xF0\x9F\x98\x80"), u"Zordeló \U0001F600");
-  EXPECT_EQ(text::utf8_to_utf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(text::utf8_to_utf16("a\xFF"
+                                "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(text::utf8_to_utf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
-  EXPECT_EQ(text::utf8_to_utf16("\xE2\x82"), u"\uFFFD");                   // truncated sequence
-  EXPECT_EQ(text::utf8_to_utf16("\xC0\xAF"), u"\uFFFD\uFFFD");             // overlong
+  EXPECT_EQ(text::utf8_to_utf16("\xE2\x82"), u"\uFFFD");                  // truncated sequence
+  EXPECT_EQ(text::utf8_to_utf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
   EXPECT_TRUE(text::is_valid_utf8("ő \xEF\xBF\xBD"));
   EXPECT_FALSE(text::is_valid_utf8("\xF5\x80\x80\x80"));
   EXPECT_EQ(text::utf8_lossy("ok\x80"), "ok\xEF\xBF\xBD");

@@ -8,9 +8,12 @@ TEST(WinPath, JoinAddsABackslashOnlyWhereNeeded) {
   struct Case {
     const char *base, *name, *out;
   } cases[] = {
-      {"C:\\Games", "Zordelo", "C:\\Games\\Zordelo"}, {"C:\\Games\\", "x", "C:\\Games\\x"},
-      {"C:/Games/", "x", "C:/Games/x"},               {"D:", "x", "D:x"},
-      {"", "Zordelo", "Zordelo"},                     {"rel", "x", "rel\\x"},
+      {"C:\\Games", "Zordelo", "C:\\Games\\Zordelo"},
+      {"C:\\Games\\", "x", "C:\\Games\\x"},
+      {"C:/Games/", "x", "C:/Games/x"},
+      {"D:", "x", "D:x"},
+      {"", "Zordelo", "Zordelo"},
+      {"rel", "x", "rel\\x"},
       {"\\\\srv\\share", "x", "\\\\srv\\share\\x"},
   };
   for (const auto& c : cases) EXPECT_EQ(winpath::join(c.base, c.name), c.out);
