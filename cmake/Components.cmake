@@ -1,3 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/Signing.cmake)
+
 # Sorting of a source folder into its libraries by file name (see the top CMakeLists).
 set(ZORDELO_UNIT_TEST_SOURCES "" CACHE INTERNAL "")
 set(ZORDELO_WIN_TEST_SOURCES "" CACHE INTERNAL "")
@@ -45,4 +47,5 @@ function(zordelo_program name dir)
     -Wl,--file-alignment=4096 -Wl,--section-alignment=4096 -Wl,--no-insert-timestamp)
   set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX ".exe"
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  zordelo_sign(${name})
 endfunction()
