@@ -123,7 +123,7 @@ inline Built build_zip(const std::vector<Member>& members, const Options& option
       }
       if (!m.packed) {
         packed = m.method == 8 ? deflate_stream(
-                             m.zeros, [&](size_t n) { return std::string(n, '\0'); }, 6, Z_RLE)
+                                     m.zeros, [&](size_t n) { return std::string(n, '\0'); }, 6, Z_RLE)
                                : std::string(static_cast<size_t>(m.zeros), '\0');
       }
     } else {
