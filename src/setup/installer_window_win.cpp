@@ -169,6 +169,10 @@ WindowOutcome create_installer_window(std::function<void()> on_close_request) {
     return {nullptr, io_error_text(error)};
   }
 
+  // The system asks for the client area with a non-zero first parameter only from now on (the
+  // creation's own request has none): have it asked once, so the frame goes before the window shows.
+  SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
   ComRef<IgnoringDropTarget> drop_target(new IgnoringDropTarget);
   if (HRESULT hr = RegisterDragDrop(window, drop_target.p); FAILED(hr))
     return {nullptr, hresult_error("RegisterDragDrop", hr)};
