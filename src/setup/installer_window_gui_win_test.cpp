@@ -1,9 +1,8 @@
 // The installer window on a real (Xvfb) screen under Wine.
 #include <windows.h>
 // after windows.h
-#include <ole2.h>
-
 #include <gtest/gtest.h>
+#include <ole2.h>
 
 #include <string>
 
@@ -106,7 +105,6 @@ TEST(InstallerWindow, CentredOnTheWholeMonitorRectangle) {
   EXPECT_EQ(r.top, want.y);
   EXPECT_NE(r.left, 0);  // it moved from wherever the system put it
   EXPECT_FALSE(IsZoomed(w.hwnd));
-
 }
 
 TEST(InstallerWindow, FramelessClientAreaAnswer) {
