@@ -1,0 +1,285 @@
+"""Shared helpers for the end-to-end suites: a Wine prefix of its own for each test, cloned from
+the build's template prefix, with our stand-in tools in front of PATH; running programs with
+exact command lines; reading the registry back; and snapshots of the C: drive and the registry
+so that a test can show what a program changed and that nothing else changed.
+
+Environment: ZORDELO_BUILD (the mingw build folder) and ZORDELO_SOURCE (the source tree)."""
+import json
+import os
+import pwd
+import re
+import shutil
+import subprocess
+import tempfile
+
+BUILD = os.path.abspath(os.environ.get("ZORDELO_BUILD", "build/mingw"))
+SOURCE = os.path.abspath(os.environ.get("ZORDELO_SOURCE", "."))
+BIN = os.path.join(BUILD, "bin")
+FIXTURES = os.path.join(BUILD, "fixtures")
+SETUP = os.path.join(BIN, "setup.exe")
+UNINSTALL = os.path.join(BIN, "uninstall.exe")
+TEMPLATE_STATE = os.path.join(BUILD, "wine")
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zordelo"
+SHORTCUT_NAME = "Zordeló.lnk"
+
+
+def game_input():
+    """The game executable that the build packed: ZORDELO_GAME_EXE, or the stand-in game."""
+    with open(os.path.join(BUILD, "CMakeCache.txt"), encoding="utf-8") as f:
+        m = re.search(r"^ZORDELO_GAME_EXE:\w+=(.*)$", f.read(), re.M)
+    return m.group(1) if m and m.group(1) else os.path.join(BUILD, "assets", "standin_game", "Zordelo.exe")
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def ensure_template():
+    """Makes the build's template prefix when it is not there yet (the script locks and waits)."""
+    subprocess.run([os.path.join(SOURCE, "scripts", "wine-prefix.sh"), TEMPLATE_STATE], check=True)
+    return os.path.join(TEMPLATE_STATE, "prefix")
+
+
+def unix_to_windows_z(path):
+    """A Unix path as Wine's Z: drive sees it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Prefix:
+    """One test's own Wine prefix: a hard-link clone of the template with copied registry files
+    (Wine rewrites those; everything else under drive_c is only ever replaced, never edited in
+    place), its own HOME, scratch folder and stand-in log. Use as a context manager."""
+
+    def __init__(self):
+        template = ensure_template()
+        self.root = tempfile.mkdtemp(prefix="zordelo-e2e-")
+        self.prefix = os.path.join(self.root, "prefix")
+        self.home = os.path.join(self.root, "home")
+        self.scratch = os.path.join(self.root, "scratch")
+        self.log_path = os.path.join(self.root, "standin.jsonl")
+        subprocess.run(["cp", "-al", template, self.prefix], check=True)
+        for name in os.listdir(template):
+            if name.endswith(".reg"):
+                copy = os.path.join(self.prefix, name)
+                os.remove(copy)  # a fresh inode, so that Wine's rewrite never reaches the template
+                shutil.copy2(os.path.join(template, name), copy)
+        os.makedirs(self.home)
+        os.makedirs(self.scratch)
+        self.drive_c = os.path.join(self.prefix, "drive_c")
+        self.user = pwd.getpwuid(os.getuid()).pw_name
+        self.profile = os.path.join(self.drive_c, "users", self.user)
+        self.local_appdata = os.path.join(self.profile, "AppData", "Local")
+        self.desktop = os.path.join(self.profile, "Desktop")
+        self.programs = os.path.join(self.profile, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu",
+                                     "Programs")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def close(self):
+        self.stop_wineserver()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # --- environment and paths -------------------------------------------------------------
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)  # silent runs must not need a display
+        env.update({
+            "WINEPREFIX": self.prefix,
+            "HOME": self.home,
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree=d;mshtml=d;winemenubuilder.exe=d",
+            "WINEPATH": unix_to_windows_z(FIXTURES),  # our stand-ins come before Wine's own tools
+            "ZORDELO_STANDIN_LOG": unix_to_windows_z(self.log_path),
+        })
+        if extra:
+            env.update(extra)
+        return env
+
+    def to_windows(self, unix_path):
+        """The Windows path of a Unix path: C:\\ inside this prefix's drive_c, else Z:."""
+        p = os.path.abspath(unix_path)
+        if p == self.drive_c or p.startswith(self.drive_c + os.sep):
+            return "C:\\" + os.path.relpath(p, self.drive_c).replace("/", "\\").lstrip(".")
+        return unix_to_windows_z(p)
+
+    def to_unix(self, windows_path):
+        """The Unix path of a drive-letter Windows path, through the prefix's dosdevices links."""
+        m = re.match(r"^([A-Za-z]):[\\/]?(.*)$", windows_path)
+        if not m:
+            raise ValueError(windows_path)
+        base = os.path.realpath(os.path.join(self.prefix, "dosdevices", m.group(1).lower() + ":"))
+        rest = m.group(2).replace("\\", "/").strip("/")
+        return os.path.join(base, rest) if rest else base
+
+    def map_drive(self, letter, unix_dir):
+        """Makes the drive letter (say "d") show unix_dir."""
+        os.makedirs(unix_dir, exist_ok=True)
+        link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(os.path.abspath(unix_dir), link)
+
+    # --- running programs ------------------------------------------------------------------
+
+    def run(self, program, args=(), cwd=None, env=None, timeout=300):
+        """Runs a Windows program through wine (Wine rebuilds its command line from the Unix
+        arguments). Returns the CompletedProcess; returncode is the low byte of the exit code."""
+        return subprocess.run(["wine", program, *args], cwd=cwd or self.scratch, env=self.env(env),
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+
+    def start(self, program, args=(), cwd=None, env=None):
+        """Starts a Windows program without waiting (a Popen)."""
+        return subprocess.Popen(["wine", program, *args], cwd=cwd or self.scratch, env=self.env(env),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def run_exact(self, program, command_line, cwd=None, env=None, timeout=300):
+        """Runs program (a Unix path) through our CreateProcessW launcher with exactly this
+        Windows command line. Returns the full 32-bit exit code (None if the launch failed)."""
+        extra = dict(env or {})
+        extra["ZORDELO_LAUNCH_CMDLINE"] = command_line
+        r = self.run(os.path.join(FIXTURES, "launcher.exe"), [self.to_windows(program)], cwd=cwd, env=extra,
+                     timeout=timeout)
+        m = re.search(rb"exit=(\d+)", r.stdout)
+        return int(m.group(1)) if m else None
+
+    def wine_tool(self, *args, timeout=120):
+        """Runs one of Wine's own tools (reg, taskkill, ...) without our stand-ins on PATH."""
+        env = self.env()
+        env.pop("WINEPATH", None)
+        return subprocess.run(["wine", *args], cwd=self.scratch, env=env, stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=timeout)
+
+    def stop_wineserver(self):
+        subprocess.run(["wineserver", "-k"], env=self.env(), capture_output=True)
+        subprocess.run(["wineserver", "-w"], env=self.env(), capture_output=True)
+
+    # --- reading back ----------------------------------------------------------------------
+
+    def reg_query(self, key):
+        """The values of one key as {name: (type, data)} through Wine's reg query, or None when
+        the key is missing. REG_DWORD data comes back as an int."""
+        r = self.wine_tool("reg", "query", key)
+        if r.returncode != 0:
+            return None
+        values = {}
+        for line in r.stdout.decode("utf-8", "replace").splitlines():
+            m = re.match(r"^    (.*?)    (REG_\w+)    ?(.*)$", line)
+            if not m:
+                continue
+            name, kind, data = m.groups()
+            values[name] = (kind, int(data, 16) if kind == "REG_DWORD" else data)
+        return values
+
+    def standin_log(self):
+        """Every line that the stand-ins appended, as dicts, oldest first."""
+        if not os.path.exists(self.log_path):
+            return []
+        with open(self.log_path, encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.strip()]
+
+    def clear_standin_log(self):
+        if os.path.exists(self.log_path):
+            os.remove(self.log_path)
+
+    # --- snapshots -------------------------------------------------------------------------
+
+    def snapshot(self):
+        """The state of drive C: (every entry with its kind, size and modification time, and the
+        target of links) and of the registry files (every key with its values, Wine's own time
+        stamps left out). The wineserver is stopped first so that the registry is on disk."""
+        self.stop_wineserver()
+        files = {}
+        for dirpath, dirnames, filenames in os.walk(self.drive_c):
+            for name in dirnames + filenames:
+                full = os.path.join(dirpath, name)
+                rel = os.path.relpath(full, self.drive_c)
+                st = os.lstat(full)
+                if os.path.islink(full):
+                    files[rel] = ("link", os.readlink(full))
+                elif os.path.isdir(full):
+                    files[rel] = ("dir",)
+                else:
+                    files[rel] = ("file", st.st_size, st.st_mtime_ns)
+        registry = {}
+        for name in ("system.reg", "user.reg", "userdef.reg"):
+            path = os.path.join(self.prefix, name)
+            if os.path.exists(path):
+                registry.update(parse_wine_registry(path, name[:-4]))
+        return {"files": files, "registry": registry}
+
+
+def parse_wine_registry(path, hive):
+    """{(hive, key): {value line, ...}} from one of Wine's registry files, without time stamps."""
+    keys = {}
+    current = None
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        text = f.read().replace("\\\n", "")  # continued lines
+    for line in text.splitlines():
+        if line.startswith("["):
+            m = re.match(r"^\[(.*)\](?: \d+)?$", line)
+            current = (hive, m.group(1) if m else line)
+            keys[current] = set()
+        elif current is not None and line and not line.startswith("#") and not line.startswith(";"):
+            keys[current].add(line.strip())
+    return keys
+
+
+def snapshot_changes(before, after):
+    """What differs between two snapshots: (files added, files removed, files changed,
+    registry keys added, keys removed, keys whose values changed)."""
+    bf, af = before["files"], after["files"]
+    br, ar = before["registry"], after["registry"]
+    return {
+        "files_added": sorted(set(af) - set(bf)),
+        "files_removed": sorted(set(bf) - set(af)),
+        "files_changed": sorted(k for k in set(af) & set(bf) if af[k] != bf[k]),
+        "keys_added": sorted(set(ar) - set(br)),
+        "keys_removed": sorted(set(br) - set(ar)),
+        "keys_changed": sorted(k for k in set(ar) & set(br) if ar[k] != br[k]),
+    }
+
+
+def read_shortcut(path):
+    """The fields of a .lnk file (MS-SHLLINK) that our shortcuts set: target path (from the link
+    info), description, working directory, icon location and icon index."""
+    data = read_bytes(path)
+    if len(data) < 0x4C or data[:4] != b"\x4c\x00\x00\x00":
+        raise ValueError("not a shell link: " + path)
+    flags = int.from_bytes(data[0x14:0x18], "little")
+    icon_index = int.from_bytes(data[0x38:0x3C], "little", signed=True)
+    pos = 0x4C
+    out = {"icon_index": icon_index, "target": None}
+    if flags & 0x1:  # HasLinkTargetIDList
+        pos += 2 + int.from_bytes(data[pos:pos + 2], "little")
+    if flags & 0x2:  # HasLinkInfo
+        size = int.from_bytes(data[pos:pos + 4], "little")
+        header = int.from_bytes(data[pos + 4:pos + 8], "little")
+        info_flags = int.from_bytes(data[pos + 8:pos + 12], "little")
+        if info_flags & 1:
+            if header >= 0x24:
+                off = int.from_bytes(data[pos + 0x1C:pos + 0x20], "little")
+                end = data.index(b"\x00\x00", pos + off)
+                end += (end - (pos + off)) % 2
+                out["target"] = data[pos + off:end].decode("utf-16-le")
+            else:
+                off = int.from_bytes(data[pos + 0x10:pos + 0x14], "little")
+                out["target"] = data[pos + off:data.index(b"\x00", pos + off)].decode("mbcs" if os.name == "nt"
+                                                                                       else "latin-1")
+        pos += size
+    unicode = bool(flags & 0x80)
+    for bit, name in ((0x4, "description"), (0x8, "relative_path"), (0x10, "working_dir"), (0x20, "arguments"),
+                      (0x40, "icon_location")):
+        if flags & bit:
+            count = int.from_bytes(data[pos:pos + 2], "little")
+            pos += 2
+            width = 2 if unicode else 1
+            raw = data[pos:pos + count * width]
+            out[name] = raw.decode("utf-16-le") if unicode else raw.decode("latin-1")
+            pos += count * width
+    return out
