@@ -1,3 +1,25 @@
+// The installer's entry: the silent mode (--silent [folder]) runs the install job here on the
+// main thread and ends with 0 or 1; every other command line is the windowed installer.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "common/cmdline.h"
+#include "common/win_text_win.h"
+#include "setup/graphical_start_win.h"
+#include "setup/host_events_win.h"
+#include "setup/install_job_win.h"
+#include "setup/install_location.h"
+#include "setup/install_location_win.h"
+#include "setup/setup_mode.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const SetupMode mode = choose_setup_mode(cmdline::split(from_wide(GetCommandLineW())));
+  if (!mode.silent) graphical_start();
+
+  InstallRequest request;
+  request.location = normalise_install_location(mode.folder ? *mode.folder : default_install_location());
+  // The progress reports need a queue to go to; it is never drained and dies with the process.
+  // Without one (no window could be made) the reports are simply dropped.
+  const EventLoopProxy proxy = create_host_event_queue([](std::string) {}).value_or(EventLoopProxy{});
+  const InstallResult result = run_install_job(request, system_install_effects(proxy));
+  ExitProcess(result.ok ? 0 : 1);
+}

@@ -30,6 +30,21 @@ def game_input():
     return m.group(1) if m and m.group(1) else os.path.join(BUILD, "assets", "standin_game", "Zordelo.exe")
 
 
+def oem_matches(expected, got):
+    """Whether got is expected as it comes back through Wine's reg query output: code page 437,
+    where Wine puts a best-fit letter (or "?") for each character that the page lacks."""
+    if len(expected) != len(got):
+        return False
+    for e, g in zip(expected, got):
+        try:
+            e.encode("cp437")
+        except UnicodeEncodeError:
+            continue
+        if e != g:
+            return False
+    return True
+
+
 def read_bytes(path):
     with open(path, "rb") as f:
         return f.read()
@@ -163,12 +178,14 @@ class Prefix:
 
     def reg_query(self, key):
         """The values of one key as {name: (type, data)} through Wine's reg query, or None when
-        the key is missing. REG_DWORD data comes back as an int."""
+        the key is missing. REG_DWORD data comes back as an int. Wine's reg writes to a pipe in
+        the OEM code page (437 here), so characters outside it arrive as "?": compare such text
+        with oem_matches, or read it exactly from a snapshot with registry_values."""
         r = self.wine_tool("reg", "query", key)
         if r.returncode != 0:
             return None
         values = {}
-        for line in r.stdout.decode("utf-8", "replace").splitlines():
+        for line in r.stdout.decode("cp437").splitlines():
             m = re.match(r"^    (.*?)    (REG_\w+)    ?(.*)$", line)
             if not m:
                 continue
@@ -214,8 +231,16 @@ class Prefix:
         return {"files": files, "registry": registry}
 
 
+# Values that Wine itself rewrites whenever a program loads user32 (the display driver's date in
+# the display adapter's class key); they say nothing about the program under test.
+WINE_VOLATILE_VALUES = {
+    r"System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000": ('"DriverDateData"=',),
+}
+
+
 def parse_wine_registry(path, hive):
-    """{(hive, key): {value line, ...}} from one of Wine's registry files, without time stamps."""
+    """{(hive, key): {value line, ...}} from one of Wine's registry files, without time stamps
+    and without the values in WINE_VOLATILE_VALUES."""
     keys = {}
     current = None
     with open(path, encoding="utf-8", errors="surrogateescape") as f:
@@ -223,11 +248,61 @@ def parse_wine_registry(path, hive):
     for line in text.splitlines():
         if line.startswith("["):
             m = re.match(r"^\[(.*)\](?: \d+)?$", line)
-            current = (hive, m.group(1) if m else line)
+            current = (hive, (m.group(1) if m else line).replace("\\\\", "\\"))
             keys[current] = set()
         elif current is not None and line and not line.startswith("#") and not line.startswith(";"):
-            keys[current].add(line.strip())
+            if not line.startswith(WINE_VOLATILE_VALUES.get(current[1], ())):
+                keys[current].add(line.strip())
+    # Wine leaves out keys that have subkeys but no values; put them back, so that a key seen
+    # once stays visible when a subkey is added later.
+    for hive_name, key in list(keys):
+        parts = key.split("\\")
+        for n in range(1, len(parts)):
+            keys.setdefault((hive_name, "\\".join(parts[:n])), set())
     return keys
+
+
+def registry_values(snapshot, hive, key):
+    """The string and DWORD values of one key in a snapshot, decoded exactly:
+    {name: ("REG_SZ", text) or ("REG_DWORD", int)}; other types as ("raw", line). None when the
+    key is missing. hive is "user" (HKCU) or "system" (HKLM); key has single backslashes."""
+    lines = snapshot["registry"].get((hive, key))
+    if lines is None:
+        return None
+    out = {}
+    for line in lines:
+        name, i = _reg_string(line, 0) if line.startswith('"') else ("", line.index("="))
+        rest = line[i + 1:]
+        if rest.startswith('"'):
+            out[name] = ("REG_SZ", _reg_string(rest, 0)[0])
+        elif rest.startswith("dword:"):
+            out[name] = ("REG_DWORD", int(rest[6:], 16))
+        else:
+            out[name] = ("raw", rest)
+    return out
+
+
+def _reg_string(text, i):
+    """Decodes the quoted string of a Wine registry file at text[i]; returns it and the index
+    after its closing quote."""
+    assert text[i] == '"'
+    i += 1
+    out = []
+    while text[i] != '"':
+        c = text[i]
+        if c == "\\":
+            n = text[i + 1]
+            if n == "x":
+                m = re.match(r"[0-9a-fA-F]{1,4}", text[i + 2:])
+                out.append(chr(int(m.group(0), 16)))
+                i += 2 + len(m.group(0))
+                continue
+            out.append({"n": "\n", "r": "\r", "t": "\t", "0": "\0"}.get(n, n))
+            i += 2
+            continue
+        out.append(c)
+        i += 1
+    return "".join(out), i + 1
 
 
 def snapshot_changes(before, after):
@@ -280,6 +355,7 @@ def read_shortcut(path):
             pos += 2
             width = 2 if unicode else 1
             raw = data[pos:pos + count * width]
-            out[name] = raw.decode("utf-16-le") if unicode else raw.decode("latin-1")
+            # Wine counts the terminating NUL in; the format does not
+            out[name] = (raw.decode("utf-16-le") if unicode else raw.decode("latin-1")).rstrip("\0")
             pos += count * width
     return out
