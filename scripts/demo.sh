@@ -21,7 +21,8 @@ export WINEPATH=$(winepath -w "$fixtures")
 user_dir="$WINEPREFIX/drive_c/users/$(id -un)"
 target="$user_dir/AppData/Local/Programs/Zordelo"
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zordelo'
-wine_reg() { wine reg "$@" 2>/dev/null | tr -d '\r'; }
+# reg writes to a pipe in the OEM code page (437 in this prefix).
+wine_reg() { wine reg "$@" 2>/dev/null | iconv -f CP437 -t UTF-8 | tr -d '\r'; }
 
 echo
 echo "== setup.exe --silent   ($(stat -c %s "$bin/setup.exe") bytes)"
@@ -32,18 +33,19 @@ ls -l "$target" 2>/dev/null | tail -n +2 || echo "(missing)"
 cmp -s "$target/uninstall.exe" "$bin/uninstall.exe" && echo "uninstall.exe is byte for byte the built uninstaller"
 echo "-- uninstall entry"
 wine_reg query "$key" || echo "(missing)"
-echo "-- shortcuts"
-ls -l "$user_dir/Desktop/Zordeló.lnk" "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Zordeló.lnk" 2>&1 | sed 's/^/   /'
-echo "(the silent mode makes no shortcuts)"
+echo "-- shortcuts (the silent mode asks for none)"
+for f in "$user_dir/Desktop/Zordeló.lnk" "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Zordeló.lnk"; do
+  if [ -e "$f" ]; then echo "   present: ${f#"$WINEPREFIX"/drive_c/}"; else echo "   absent:  ${f#"$WINEPREFIX"/drive_c/}"; fi
+done
 
 echo
 echo "== uninstall.exe --silent"
 set +e; wine "$target/uninstall.exe" --silent; code=$?; set -e
 echo "exit code: $code"
-wine_reg query "$key" >/dev/null 2>&1 && echo "uninstall entry: still there" || echo "uninstall entry: gone"
+if wine reg query "$key" >/dev/null 2>&1; then echo "uninstall entry: still there"; else echo "uninstall entry: gone"; fi
 for i in $(seq 1 30); do
   [ -e "$target" ] || break
   sleep 0.5
 done
-[ -e "$target" ] && echo "install folder: still there after 15 s" || echo "install folder: removed after about $((i / 2)) s"
+if [ -e "$target" ]; then echo "install folder: still there after 15 s"; else echo "install folder: removed about $((i / 2)) s after the uninstaller ended"; fi
 wineserver -k 2>/dev/null || true
