@@ -187,9 +187,9 @@ struct InflateStep {
 // Runs the inflater until `room` bytes are produced at `out`, the Deflate stream ends, or the
 // data fails.
 InflateStep inflate_into(EntryReader& entry, uint8_t* out, size_t room) {
-  z_stream& z = entry.inflater->stream;
   InflateStep step;
   while (step.produced < room && !entry.stream_ended) {
+    z_stream& z = entry.inflater->stream;  // present until the stream has ended
     if (z.avail_in == 0 && entry.fed < entry.packed.size()) {
       const uint64_t piece = std::min<uint64_t>(entry.packed.size() - entry.fed, 1u << 30);
       z.next_in = const_cast<Bytef*>(entry.packed.data() + entry.fed);
