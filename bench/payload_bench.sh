@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Payload benchmark with a real-size payload. Everything it makes stays under build/bench
+# (ZORDELO_BENCH_DIR), nothing of it is committed. One run reports, side by side:
+#   - unpacking the payload: our unpack_archive (host build of the code setup.exe runs) against
+#     Info-ZIP `unzip -o` and a bare zlib inflate of the same entries into the same folder:
+#     wall time and peak anonymous memory (RssAnon, sampled every 1 ms; file-backed pages of the
+#     mapped archive are not counted, they are shown separately as RssFile);
+#   - building setup.exe with that payload: packing, assembling + linking, size overhead; and
+#     embedding by .incbin against an RCDATA resource;
+#   - `setup.exe --silent` under Wine with that payload (when the silent installer is there).
+# Needs: g++, zlib, python3, unzip, the mingw toolchain and wine.
+#
+# Usage: bench/payload_bench.sh [all|unpack|build|silent]   (default all; the parts share inputs)
+set -euo pipefail
+part=${1:-all}
+want() { [ "$part" = all ] || [ "$part" = "$1" ]; }
+src=$(cd "$(dirname "$0")/.." && pwd)
+work=$(realpath -m "${ZORDELO_BENCH_DIR:-$src/build/bench}")
+reps=${ZORDELO_BENCH_REPS:-3}
+game_size=328817872
+second_size=363520
+mkdir -p "$work"
+cd "$work"
+
+say() { printf '%s\n' "$*"; }
+kib_to_mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p" <<<"$2"; }
+
+say "== payload benchmark ($(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg))"
+
+# Our unpacking code, built for the host with the flags of the RelWithDebInfo host build.
+g++ -O2 -g -DNDEBUG -std=c++20 -I"$src/src" "$src/bench/payload_bench.cpp" "$src/src/setup/unpack.cpp" \
+  "$src/src/setup/zip_reader.cpp" "$src/src/setup/extraction_name.cpp" "$src/src/common/winpath.cpp" \
+  "$src/src/common/text.cpp" -lz -o payload_bench
+bench=$work/payload_bench
+
+# Inputs: a synthetic game executable and a second entry of the uninstaller's size.
+if [ "$(stat -c %s Zordelo.exe 2>/dev/null || echo 0)" != "$game_size" ]; then
+  "$bench" generate Zordelo.exe "$game_size"
+fi
+if [ "$(stat -c %s uninstall.exe 2>/dev/null || echo 0)" != "$second_size" ]; then
+  "$bench" generate uninstall.exe "$second_size" 290
+fi
+start=$(date +%s.%N)
+python3 "$src/assets/pack_payload.py" payload.zip Zordelo.exe=Zordelo.exe uninstall.exe=uninstall.exe
+pack_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+payload_size=$(stat -c %s payload.zip)
+read -r packed0 packed1 < <(python3 - <<'EOF'
+import struct
+with open("payload.zip", "rb") as f:
+    head = f.read(30)
+    p0, n0 = struct.unpack_from("<I", head, 18)[0], struct.unpack_from("<H", head, 26)[0]
+    f.seek(30 + n0 + p0)
+    print(p0, struct.unpack_from("<I", f.read(30), 18)[0])
+EOF
+)
+say "payload: $payload_size bytes; Zordelo.exe $game_size -> $packed0 (ratio $(awk -v a="$packed0" -v b="$game_size" 'BEGIN{printf "%.4f", a/b}')), uninstall.exe $second_size -> $packed1; packing took ${pack_s} s"
+
+if want unpack; then
+# Unpacking, each tool $reps times, interleaved, into a fresh folder each time.
+cat payload.zip >/dev/null  # the archive in the page cache for everyone
+declare -A best_wall best_anon all_wall
+for tool in ours unzip inflate; do best_wall[$tool]=999999; best_anon[$tool]=0; all_wall[$tool]=""; done
+for rep in $(seq "$reps"); do
+  for tool in ours unzip inflate; do
+    rm -rf out && mkdir out
+    sync
+    case $tool in
+      ours) line=$("$bench" measure "$bench" ours payload.zip out) ;;
+      unzip) line=$("$bench" measure unzip -o -q payload.zip -d out) ;;
+      inflate) line=$("$bench" measure "$bench" inflate payload.zip out) ;;
+    esac
+    [ "$(field exit "$line")" = 0 ] || { say "$tool failed: $line"; exit 1; }
+    cmp -s out/Zordelo.exe Zordelo.exe && cmp -s out/uninstall.exe uninstall.exe || { say "$tool wrote wrong files"; exit 1; }
+    wall=$(field wall_s "$line"); anon=$(field peak_rss_anon_kib "$line")
+    all_wall[$tool]+="$wall "
+    best_wall[$tool]=$(awk -v a="$wall" -v b="${best_wall[$tool]}" 'BEGIN { print (a < b ? a : b) }')
+    best_anon[$tool]=$(awk -v a="$anon" -v b="${best_anon[$tool]}" 'BEGIN { print (a > b ? a : b) }')
+    [ "$rep" = 1 ] && say "  $tool run 1: $line"
+  done
+done
+rm -rf out
+say ""
+say "unpack ($reps runs each; best wall time; highest peak RssAnon of all runs)"
+printf '  %-8s %9s %9s %12s   %s\n' tool "wall s" "vs bare" "RssAnon MiB" "all wall times"
+for tool in ours unzip inflate; do
+  printf '  %-8s %9s %9s %12s   %s\n' "$tool" "${best_wall[$tool]}" \
+    "$(awk -v a="${best_wall[$tool]}" -v b="${best_wall[inflate]}" 'BEGIN { printf "%.2fx", a / b }')" \
+    "$(kib_to_mib "${best_anon[$tool]}")" "${all_wall[$tool]}"
+done
+say "  ours vs unzip: $(awk -v a="${best_wall[ours]}" -v b="${best_wall[unzip]}" 'BEGIN { printf "%.2fx", a / b }')"
+fi
+
+# setup.exe with this payload.
+mingw=$work/mingw
+if [ ! -f "$mingw/CMakeCache.txt" ]; then
+  cmake -S "$src" -B "$mingw" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DZORDELO_TESTS=OFF -DZORDELO_GAME_EXE="$work/Zordelo.exe" >/dev/null
+fi
+cmake --build "$mingw" -j2 --target setup >/dev/null
+
+if want build; then
+say ""
+touch "$work/Zordelo.exe"
+start=$(date +%s.%N)
+cmake --build "$mingw" -j2 --target setup >/dev/null
+rebuild_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+touch "$mingw/assets/payload.zip"
+start=$(date +%s.%N)
+cmake --build "$mingw" -j2 --target setup >/dev/null
+embed_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+setup_size=$(stat -c %s "$mingw/bin/setup.exe")
+cmp -s "$mingw/assets/payload.zip" payload.zip && same="identical to the one packed above" || same="DIFFERENT from the one packed above"
+say "setup.exe: $setup_size bytes = payload $payload_size + $((setup_size - payload_size)) bytes of program (payload $same)"
+say "  rebuild after the game changed (pack + assemble + link): ${rebuild_s} s"
+say "  rebuild after the payload changed (assemble + link):     ${embed_s} s"
+
+# Embedding: .incbin in .rdata against an RCDATA resource, the same payload, each linked into
+# a minimal program with the 4 KiB alignment of setup.exe.
+emb=$work/embed
+mkdir -p "$emb"
+printf '    .section .rdata,"dr"\n    .globl blob_start\nblob_start:\n    .incbin "%s"\n    .globl blob_end\nblob_end:\n' \
+  "$work/payload.zip" >"$emb/blob.S"
+printf '1 RCDATA "%s"\n' "$work/payload.zip" >"$emb/blob.rc"
+cat >"$emb/incbin.c" <<'EOF'
+extern const unsigned char blob_start[], blob_end[];
+int main(void) { return (int)(blob_end - blob_start) & 1; }
+EOF
+cat >"$emb/rcdata.c" <<'EOF'
+#include <windows.h>
+int main(void) { HRSRC r = FindResourceW(NULL, MAKEINTRESOURCEW(1), (LPCWSTR)RT_RCDATA); return r ? (int)(SizeofResource(NULL, r) & 1) : 2; }
+EOF
+timed() { /usr/bin/time -f "%e s, peak RSS %M KiB" "$@" 2>&1 >/dev/null | tail -1; }
+cc=x86_64-w64-mingw32-gcc-posix
+align="-Wl,--file-alignment=4096 -Wl,--section-alignment=4096"
+say "embedding the payload:"
+say "  .incbin: assemble $(timed $cc -c "$emb/blob.S" -o "$emb/blob.o");" \
+  "link $(timed $cc -static $align "$emb/incbin.c" "$emb/blob.o" -o "$emb/incbin.exe")"
+say "  RCDATA:  windres  $(timed x86_64-w64-mingw32-windres -O coff "$emb/blob.rc" -o "$emb/blob.res");" \
+  "link $(timed $cc -static $align "$emb/rcdata.c" "$emb/blob.res" -o "$emb/rcdata.exe")"
+say "  sizes: .incbin exe $(stat -c %s "$emb/incbin.exe"), RCDATA exe $(stat -c %s "$emb/rcdata.exe") bytes"
+rm -f "$emb"/*.o "$emb"/*.res "$emb"/*.exe
+fi
+
+if want silent; then
+# setup.exe --silent under Wine, in a prefix of its own.
+say ""
+"$src/scripts/wine-prefix.sh" "$work/wine"
+target=$work/silent-target
+rm -rf "$target"
+wtarget="Z:$(tr / '\\' <<<"$target")"
+line=$(HOME=$work/wine/home WINEPREFIX=$work/wine/prefix WINEDEBUG=-all \
+  WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d" \
+  "$bench" measure wine "$mingw/bin/setup.exe" --silent "$wtarget")
+WINEPREFIX=$work/wine/prefix wineserver -k 2>/dev/null || true
+if [ "$(field exit "$line")" = 0 ] && cmp -s "$target/Zordelo.exe" Zordelo.exe &&
+  cmp -s "$target/uninstall.exe" "$mingw/bin/uninstall.exe"; then
+  say "setup.exe --silent under Wine: $line (RssAnon $(kib_to_mib "$(field peak_rss_anon_kib "$line")") MiB)"
+else
+  say "setup.exe --silent under Wine: not measured: this setup.exe did not install ($line)"
+fi
+rm -rf "$target"
+fi
