@@ -110,8 +110,9 @@ start=$(date +%s.%N)
 cmake --build "$mingw" -j2 --target setup >/dev/null
 embed_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
 setup_size=$(stat -c %s "$mingw/bin/setup.exe")
-cmp -s "$mingw/assets/payload.zip" payload.zip && same="identical to the one packed above" || same="DIFFERENT from the one packed above"
-say "setup.exe: $setup_size bytes = payload $payload_size + $((setup_size - payload_size)) bytes of program (payload $same)"
+# The build packs the real uninstall.exe rather than the stand-in second entry used above.
+built_payload=$(stat -c %s "$mingw/assets/payload.zip")
+say "setup.exe: $setup_size bytes = payload $built_payload (with the built uninstall.exe) + $((setup_size - built_payload)) bytes of program and page"
 say "  rebuild after the game changed (pack + assemble + link): ${rebuild_s} s"
 say "  rebuild after the payload changed (assemble + link):     ${embed_s} s"
 
