@@ -147,18 +147,19 @@ if want silent; then
 # setup.exe --silent under Wine, in a prefix of its own.
 say ""
 "$src/scripts/wine-prefix.sh" "$work/wine"
-target=$work/silent-target
-rm -rf "$target"
+target=$work/silent-target/Zordelo  # the installer keeps a location that ends in Zordelo
+rm -rf "$work/silent-target"
 wtarget="Z:$(tr / '\\' <<<"$target")"
-line=$(HOME=$work/wine/home WINEPREFIX=$work/wine/prefix WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d" \
-  "$bench" measure wine "$mingw/bin/setup.exe" --silent "$wtarget")
-WINEPREFIX=$work/wine/prefix wineserver -k 2>/dev/null || true
+export HOME=$work/wine/home WINEPREFIX=$work/wine/prefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d"
+wine cmd.exe /c exit >/dev/null 2>&1 || true  # a warm wineserver, as for any later program
+line=$("$bench" measure wine "$mingw/bin/setup.exe" --silent "$wtarget")
+wineserver -k 2>/dev/null || true
 if [ "$(field exit "$line")" = 0 ] && cmp -s "$target/Zordelo.exe" Zordelo.exe &&
   cmp -s "$target/uninstall.exe" "$mingw/bin/uninstall.exe"; then
   say "setup.exe --silent under Wine: $line (RssAnon $(kib_to_mib "$(field peak_rss_anon_kib "$line")") MiB)"
 else
   say "setup.exe --silent under Wine: not measured: this setup.exe did not install ($line)"
 fi
-rm -rf "$target"
+rm -rf "$work/silent-target"
 fi

@@ -13,20 +13,11 @@ import unittest
 import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
+from harness import BUILD, SETUP, SOURCE, UNINSTALL, game_input as game_exe  # noqa: E402
 from pe_file import PeFile  # noqa: E402
 
-BUILD = os.path.abspath(os.environ.get("ZORDELO_BUILD", "build/mingw"))
-SOURCE = os.path.abspath(os.environ.get("ZORDELO_SOURCE", "."))
 PAYLOAD = os.path.join(BUILD, "assets", "payload.zip")
 PACKER = os.path.join(SOURCE, "assets", "pack_payload.py")
-UNINSTALL = os.path.join(BUILD, "bin", "uninstall.exe")
-SETUP = os.path.join(BUILD, "bin", "setup.exe")
-
-
-def game_exe():
-    with open(os.path.join(BUILD, "CMakeCache.txt"), encoding="utf-8") as f:
-        m = re.search(r"^ZORDELO_GAME_EXE:\w+=(.*)$", f.read(), re.M)
-    return m.group(1) if m and m.group(1) else os.path.join(BUILD, "assets", "standin_game", "Zordelo.exe")
 
 
 def read(path):
