@@ -11,6 +11,7 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
 
 BUILD = os.path.abspath(os.environ.get("ZORDELO_BUILD", "build/mingw"))
 SOURCE = os.path.abspath(os.environ.get("ZORDELO_SOURCE", "."))
@@ -66,8 +67,9 @@ class Prefix:
     (Wine rewrites those; everything else under drive_c is only ever replaced, never edited in
     place), its own HOME, scratch folder and stand-in log. Use as a context manager."""
 
-    def __init__(self):
+    def __init__(self, display=None):
         template = ensure_template()
+        self.display = display  # an X display (see XServer) for the programs that show windows
         self.root = tempfile.mkdtemp(prefix="zordelo-e2e-")
         self.prefix = os.path.join(self.root, "prefix")
         self.home = os.path.join(self.root, "home")
@@ -104,6 +106,8 @@ class Prefix:
     def env(self, extra=None):
         env = dict(os.environ)
         env.pop("DISPLAY", None)  # silent runs must not need a display
+        if self.display:
+            env["DISPLAY"] = self.display
         env.update({
             "WINEPREFIX": self.prefix,
             "HOME": self.home,
@@ -144,9 +148,16 @@ class Prefix:
 
     def run(self, program, args=(), cwd=None, env=None, timeout=300):
         """Runs a Windows program through wine (Wine rebuilds its command line from the Unix
-        arguments). Returns the CompletedProcess; returncode is the low byte of the exit code."""
-        return subprocess.run(["wine", program, *args], cwd=cwd or self.scratch, env=self.env(env),
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+        arguments) and waits for its end. Returns the CompletedProcess (stdout and stderr as
+        bytes); returncode is the low byte of the exit code. The output goes through files, not
+        pipes: a child that the program leaves running inherits its handles, and a pipe would
+        keep the caller waiting until that child has ended too."""
+        with tempfile.TemporaryFile(dir=self.root) as out, tempfile.TemporaryFile(dir=self.root) as err:
+            r = subprocess.run(["wine", program, *args], cwd=cwd or self.scratch, env=self.env(env),
+                               stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(r.args, r.returncode, out.read(), err.read())
 
     def start(self, program, args=(), cwd=None, env=None):
         """Starts a Windows program without waiting (a Popen)."""
@@ -164,11 +175,17 @@ class Prefix:
         return int(m.group(1)) if m else None
 
     def wine_tool(self, *args, timeout=120):
-        """Runs one of Wine's own tools (reg, taskkill, ...) without our stand-ins on PATH."""
+        """Runs one of Wine's own tools (reg, taskkill, ...) without our stand-ins on PATH.
+        These tools explain each failure of their own; one that ends non-zero without any
+        output is Wine failing to start it (seen once on a loaded machine), and runs again."""
         env = self.env()
         env.pop("WINEPATH", None)
-        return subprocess.run(["wine", *args], cwd=self.scratch, env=env, stdin=subprocess.DEVNULL,
-                              capture_output=True, timeout=timeout)
+        for attempt in range(2):
+            r = subprocess.run(["wine", *args], cwd=self.scratch, env=env, stdin=subprocess.DEVNULL,
+                               capture_output=True, timeout=timeout)
+            if r.returncode == 0 or r.stdout.strip() or r.stderr.strip():
+                break
+        return r
 
     def stop_wineserver(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), capture_output=True)
@@ -206,11 +223,9 @@ class Prefix:
 
     # --- snapshots -------------------------------------------------------------------------
 
-    def snapshot(self):
-        """The state of drive C: (every entry with its kind, size and modification time, and the
-        target of links) and of the registry files (every key with its values, Wine's own time
-        stamps left out). The wineserver is stopped first so that the registry is on disk."""
-        self.stop_wineserver()
+    def snapshot_files(self):
+        """Every entry of drive C: with its kind, size and modification time, and the target of
+        links; unlike snapshot, it leaves running programs alone."""
         files = {}
         for dirpath, dirnames, filenames in os.walk(self.drive_c):
             for name in dirnames + filenames:
@@ -223,6 +238,14 @@ class Prefix:
                     files[rel] = ("dir",)
                 else:
                     files[rel] = ("file", st.st_size, st.st_mtime_ns)
+        return files
+
+    def snapshot(self):
+        """The state of drive C: (every entry with its kind, size and modification time, and the
+        target of links) and of the registry files (every key with its values, Wine's own time
+        stamps left out). The wineserver is stopped first so that the registry is on disk."""
+        self.stop_wineserver()
+        files = self.snapshot_files()
         registry = {}
         for name in ("system.reg", "user.reg", "userdef.reg"):
             path = os.path.join(self.prefix, name)
@@ -232,9 +255,14 @@ class Prefix:
 
 
 # Values that Wine itself rewrites whenever a program loads user32 (the display driver's date in
-# the display adapter's class key); they say nothing about the program under test.
+# the display adapter's class key and, on an X display, the monitor's two date properties); they
+# say nothing about the program under test.
+_MONITOR_PROPERTIES = r"System\CurrentControlSet\Enum\DISPLAY\Default_Monitor\0000&0000\Properties" \
+                      r"\{233a9ef3-afc4-4abd-b564-c32f21f1535b}"
 WINE_VOLATILE_VALUES = {
     r"System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}\0000": ('"DriverDateData"=',),
+    _MONITOR_PROPERTIES + r"\0003": ("@=hex(ffff1003):",),
+    _MONITOR_PROPERTIES + r"\0004": ("@=hex(ffff1003):",),
 }
 
 
@@ -359,3 +387,68 @@ def read_shortcut(path):
             out[name] = (raw.decode("utf-16-le") if unicode else raw.decode("latin-1")).rstrip("\0")
             pos += count * width
     return out
+
+
+def wait_until(predicate, timeout, step=0.1):
+    """Polls predicate until it gives a true value (returned) or timeout seconds have passed
+    (then its last value is returned)."""
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value or time.monotonic() >= end:
+            return value
+        time.sleep(step)
+
+
+class XServer:
+    """An Xvfb screen on a free display number (Xvfb picks it through -displayfd), for suites
+    that drive windows with xdotool; give its display to Prefix(display=...). Stop the
+    wineserver of every prefix that used it (Prefix.close) before the server goes. Use as a
+    context manager."""
+
+    def __init__(self, screen="1280x1024x24"):
+        self.screen = screen
+        self.proc = None
+        self.display = None
+
+    def __enter__(self):
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", self.screen, "-nolisten", "tcp"],
+                                     pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(w)
+        with os.fdopen(r) as f:
+            number = f.readline().strip()
+        if not number:
+            self.proc.kill()
+            self.proc.wait()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+
+    def xdotool(self, *args):
+        env = dict(os.environ, DISPLAY=self.display, LC_ALL="C.UTF-8")
+        return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, timeout=30)
+
+    def visible_windows(self, name_regex):
+        """Ids of the visible windows whose title matches the regular expression."""
+        return [int(x) for x in self.xdotool("search", "--onlyvisible", "--name", name_regex).stdout.split()]
+
+    def window_name(self, wid):
+        return self.xdotool("getwindowname", str(wid)).stdout.rstrip("\n")
+
+    def wait_window(self, name_regex, timeout=60, exclude=()):
+        """The first visible window matching name_regex and not in exclude, or None."""
+        found = wait_until(lambda: [w for w in self.visible_windows(name_regex) if w not in exclude], timeout)
+        return found[0] if found else None
+
+    def key(self, *keys):
+        """Key presses for the window that has the focus."""
+        self.xdotool("key", *keys)
