@@ -19,7 +19,10 @@ BIN = os.path.join(BUILD, "bin")
 FIXTURES = os.path.join(BUILD, "fixtures")
 SETUP = os.path.join(BIN, "setup.exe")
 UNINSTALL = os.path.join(BIN, "uninstall.exe")
-TEMPLATE_STATE = os.path.join(BUILD, "wine")
+# The suites clone a template of their own. CTest's Win32 tests run directly in build/wine's
+# prefix, and a clone made from a prefix in use shares the inodes of the files those tests are
+# writing at that moment (seen: another test's temporary files showing up as changes here).
+TEMPLATE_STATE = os.path.join(BUILD, "e2e-wine")
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zordelo"
 SHORTCUT_NAME = "Zordeló.lnk"
 
