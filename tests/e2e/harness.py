@@ -162,10 +162,12 @@ class Prefix:
             err.seek(0)
             return subprocess.CompletedProcess(r.args, r.returncode, out.read(), err.read())
 
-    def start(self, program, args=(), cwd=None, env=None):
-        """Starts a Windows program without waiting (a Popen)."""
+    def start(self, program, args=(), cwd=None, env=None, stderr=subprocess.DEVNULL):
+        """Starts a Windows program without waiting (a Popen). To read its standard error, pass an
+        open file rather than a pipe: under Wine the programs it starts share the handle, and one
+        that outlives it would keep a pipe open after it has ended."""
         return subprocess.Popen(["wine", program, *args], cwd=cwd or self.scratch, env=self.env(env),
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
 
     def run_exact(self, program, command_line, cwd=None, env=None, timeout=300):
         """Runs program (a Unix path) through our CreateProcessW launcher with exactly this
@@ -455,3 +457,14 @@ class XServer:
     def key(self, *keys):
         """Key presses for the window that has the focus."""
         self.xdotool("key", *keys)
+
+    def window_geometry(self, wid):
+        """(x, y, width, height) of a window on the screen."""
+        values = dict(line.partition("=")[::2] for line in
+                      self.xdotool("getwindowgeometry", "--shell", str(wid)).stdout.splitlines())
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def screen_size(self):
+        """(width, height) of the screen."""
+        width, height = self.screen.split("x")[:2]
+        return int(width), int(height)
