@@ -110,12 +110,14 @@ class InstallerRun:
     def reg_queries(self):
         return [r["argv"][1:] for r in self.records("reg") if r["argv"][1:2] == ["query"]]
 
-    def wait_for_record(self, predicate, timeout=60):
+    def wait_for_record(self, predicate, timeout=60, while_running=True):
+        """Whether a record matching predicate arrives in time; with while_running, stops waiting
+        once setup.exe has ended (records of programs it started may still come later)."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if any(predicate(r) for r in self.records()):
                 return True
-            if self.process and self.process.poll() is not None:
+            if while_running and self.process and self.process.poll() is not None:
                 break
             time.sleep(0.1)
         return any(predicate(r) for r in self.records())
@@ -278,7 +280,7 @@ class GraphicalInstaller(unittest.TestCase):
         shutil.copyfile(os.path.join(harness.FIXTURES, "Zordelo.exe"), os.path.join(folder, "Zordelo.exe"))
         run.start()
         self.assert_ends(run, 0)
-        self.assertTrue(run.wait_for_record(lambda r: r.get("tool") == "game", timeout=30))
+        self.assertTrue(run.wait_for_record(lambda r: r.get("tool") == "game", timeout=30, while_running=False))
         [game] = run.records("game")
         self.assertEqual(game["cwd"], "C:\\Launch Here")
         self.assertEqual(game["argv"], ["C:\\Launch Here\\Zordelo.exe"])
