@@ -155,6 +155,7 @@ class Prefix:
         bytes); returncode is the low byte of the exit code. The output goes through files, not
         pipes: a child that the program leaves running inherits its handles, and a pipe would
         keep the caller waiting until that child has ended too."""
+        self.keep_wineserver()
         with tempfile.TemporaryFile(dir=self.root) as out, tempfile.TemporaryFile(dir=self.root) as err:
             r = subprocess.run(["wine", program, *args], cwd=cwd or self.scratch, env=self.env(env),
                                stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout)
@@ -166,6 +167,7 @@ class Prefix:
         """Starts a Windows program without waiting (a Popen). To read its standard error, pass an
         open file rather than a pipe: under Wine the programs it starts share the handle, and one
         that outlives it would keep a pipe open after it has ended."""
+        self.keep_wineserver()
         return subprocess.Popen(["wine", program, *args], cwd=cwd or self.scratch, env=self.env(env),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=stderr)
 
@@ -185,12 +187,23 @@ class Prefix:
         output is Wine failing to start it (seen once on a loaded machine), and runs again."""
         env = self.env()
         env.pop("WINEPATH", None)
+        self.keep_wineserver()
         for attempt in range(2):
             r = subprocess.run(["wine", *args], cwd=self.scratch, env=env, stdin=subprocess.DEVNULL,
                                capture_output=True, timeout=timeout)
             if r.returncode == 0 or r.stdout.strip() or r.stderr.strip():
                 break
         return r
+
+    def keep_wineserver(self):
+        """Starts the prefix's wineserver for good, unless one runs. A server that ends after its
+        usual 3 s idle time can reset the connection of a program starting at that very moment;
+        tests wait longer than that between programs. A fresh server first runs a program with
+        none of our handles, which starts Wine's background processes: they live as long as the
+        server and would otherwise hold a caller's output pipe open. close ends the server."""
+        quiet = dict(env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if subprocess.run(["wineserver", "-p"], **quiet).returncode == 0:
+            subprocess.run(["wine", "cmd", "/c", "exit"], cwd=self.scratch, **quiet)
 
     def stop_wineserver(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), capture_output=True)
