@@ -40,6 +40,16 @@ MainLoop& main_loop() {
   return loop;
 }
 
+// Ends the process outright with code. A browse or install worker may still run
+// and may hold a lock of the C runtime or the loader at that moment; ExitProcess
+// would stop it and then run the DLL detach and runtime clean-up, which can wait
+// on such a lock for ever. Nothing of ours is buffered: the install job writes
+// its files with WriteFile directly.
+[[noreturn]] void end_process(UINT code) {
+  TerminateProcess(GetCurrentProcess(), code);
+  ExitProcess(code);  // not reached: ending the own process does not return
+}
+
 void handle(const LoopEvent& event) {
   MainLoop& loop = main_loop();
   if (!loop.running) {
@@ -51,7 +61,7 @@ void handle(const LoopEvent& event) {
     return;
   }
   // Ended: the process ends at once, without waiting for worker threads.
-  if (loop.state.exit_code) ExitProcess(static_cast<UINT>(*loop.state.exit_code));
+  if (loop.state.exit_code) end_process(static_cast<UINT>(*loop.state.exit_code));
 }
 
 [[noreturn]] void run_main_loop(WebView* view) {
@@ -70,7 +80,7 @@ void handle(const LoopEvent& event) {
   }
   // Nothing of ours posts WM_QUIT; should the thread's queue end anyway, the
   // installer ends as after a close request.
-  ExitProcess(0);
+  end_process(0);
 }
 
 }  // namespace
