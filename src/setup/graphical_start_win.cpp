@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <deque>
-#include <string_view>
 
 #include "common/product.h"
 #include "common/system_win.h"
@@ -18,8 +17,6 @@
 #include "setup/temp_path_win.h"
 #include "setup/webview2_provisioning_win.h"
 #include "setup/webview_win.h"
-
-static_assert(std::string_view(kQuitToken) == kQuitTokenText);
 
 namespace {
 

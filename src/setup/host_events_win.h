@@ -13,8 +13,6 @@
 #include <optional>
 #include <string>
 
-inline constexpr const char* kQuitToken = "__quit";
-
 // A handle to the queue; copy it to clone it. Copies may be used from any thread.
 struct EventLoopProxy {
   HWND target = nullptr;

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "setup/main_event_loop.h"
+
 namespace {
 
 // Runs the calling thread's message loop until no message is left.

@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-inline constexpr const char* kQuitTokenText = "__quit";
+// The host event that ends the loop, posted for the page's "close" and "launch".
+inline constexpr const char* kQuitToken = "__quit";
 
 struct LoopEvent {
   enum class Kind { CloseRequest, HostEvent } kind = Kind::HostEvent;

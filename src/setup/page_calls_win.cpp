@@ -1,5 +1,6 @@
 #include "setup/page_calls_win.h"
 
+#include "setup/main_event_loop.h"
 #include "setup/page_calls.h"
 
 bool report_progress(const EventLoopProxy& proxy, uint32_t percent, std::string_view status) {

@@ -2,7 +2,6 @@
 
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include "common/cmdline.h"
 #include "common/product.h"
