@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "setup/unpack.h"
+#include "setup/engine/unpack.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ struct Mapped {
 Mapped map_file(const char* path) {
   const int fd = open(path, O_RDONLY);
   if (fd < 0) die(std::string("cannot open ") + path);
-  struct stat st{};
+  struct stat st {};
   fstat(fd, &st);
   void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
   close(fd);

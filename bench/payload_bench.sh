@@ -29,8 +29,8 @@ field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p" <<<"$2"; }
 say "== payload benchmark ($(date -u +%Y-%m-%dT%H:%MZ), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg))"
 
 # Our unpacking code, built for the host with the flags of the RelWithDebInfo host build.
-g++ -O2 -g -DNDEBUG -std=c++20 -I"$src/src" "$src/bench/payload_bench.cpp" "$src/src/setup/unpack.cpp" \
-  "$src/src/setup/zip_reader.cpp" "$src/src/setup/extraction_name.cpp" "$src/src/common/winpath.cpp" \
+g++ -O2 -g -DNDEBUG -std=c++20 -I"$src/src" "$src/bench/payload_bench.cpp" "$src/src/setup/engine/unpack.cpp" \
+  "$src/src/setup/engine/zip_reader.cpp" "$src/src/setup/engine/extraction_name.cpp" "$src/src/common/winpath.cpp" \
   "$src/src/common/text.cpp" -lz -o payload_bench
 bench=$work/payload_bench
 

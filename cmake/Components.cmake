@@ -43,10 +43,11 @@ function(zordelo_component name dir)
   endif()
 endfunction()
 
-# A Windows GUI program from src/<dir>/main_win.cpp, with the shared icon and version record.
-function(zordelo_program name dir)
+# A Windows GUI program from src/<dir>/main_win.cpp on the library lib, with the shared icon
+# and version record.
+function(zordelo_program name dir lib)
   add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/src/${dir}/main_win.cpp ${ZORDELO_RESOURCE_RC})
-  target_link_libraries(${name} PRIVATE ${name}_win)
+  target_link_libraries(${name} PRIVATE ${lib})
   target_link_options(${name} PRIVATE -municode -mwindows
     -Wl,--file-alignment=4096 -Wl,--section-alignment=4096 -Wl,--no-insert-timestamp)
   set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX ".exe"

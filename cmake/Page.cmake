@@ -1,6 +1,6 @@
 # The installer page inside setup.exe: the page template and the hero image go into the
 # program's read-only data through one generated assembler file (.incbin), with start and end
-# symbols that src/setup/page_assets_win.h turns into spans.
+# symbols that src/setup/host/page_assets_win.h turns into spans.
 enable_language(ASM)
 
 set(ZORDELO_PAGE_TEMPLATE ${CMAKE_SOURCE_DIR}/assets/page.html)

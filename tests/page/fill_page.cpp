@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "setup/page_template.h"
+#include "setup/host/page_template.h"
 
 namespace {
 

@@ -1,0 +1,203 @@
+// The installer window on a real (Xvfb) screen under Wine.
+#include <windows.h>
+// after windows.h
+#include <gtest/gtest.h>
+#include <ole2.h>
+
+#include <string>
+
+#include "common/win_text_win.h"
+#include "setup/host/installer_window_win.h"
+#include "setup/host/window_geometry.h"
+
+namespace {
+
+void pump_for(DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  MSG msg;
+  do {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(5);
+  } while (GetTickCount64() < end);
+}
+
+struct Window {
+  int close_requests = 0;
+  HWND hwnd = nullptr;
+  Window() {
+    declare_dpi_awareness();
+    const WindowOutcome made = create_installer_window([this] { ++close_requests; });
+    EXPECT_TRUE(made.error.empty()) << made.error;
+    hwnd = made.window;
+    pump_for(50);
+  }
+  ~Window() {
+    if (hwnd) DestroyWindow(hwnd);
+  }
+};
+
+RECT window_rect(HWND w) {
+  RECT r{};
+  GetWindowRect(w, &r);
+  return r;
+}
+
+TEST(InstallerWindow, VisibleTitledStyledSizedAndActivated) {
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  EXPECT_TRUE(IsWindowVisible(w.hwnd));
+  wchar_t title[64] = {};
+  GetWindowTextW(w.hwnd, title, 64);
+  EXPECT_EQ(from_wide(title), "Zordeló telepítő");
+
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(w.hwnd, GWL_STYLE));
+  const DWORD wanted = WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_VISIBLE;
+  EXPECT_EQ(style & wanted, wanted);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_CHILD | WS_POPUP | WS_MAXIMIZE | WS_MINIMIZE), 0u);
+  const DWORD ex_style = static_cast<DWORD>(GetWindowLongPtrW(w.hwnd, GWL_EXSTYLE));
+  const DWORD wanted_ex = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES;
+  EXPECT_EQ(ex_style & wanted_ex, wanted_ex);
+  EXPECT_EQ(ex_style & (WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TOOLWINDOW), 0u);
+  EXPECT_EQ(GetParent(w.hwnd), nullptr);
+  EXPECT_EQ(GetMenu(w.hwnd), nullptr);
+  EXPECT_EQ(GetClassLongPtrW(w.hwnd, GCLP_HICON), 0);
+  EXPECT_EQ(SendMessageW(w.hwnd, WM_GETICON, ICON_BIG, 0), 0);
+
+  // Outer size: the 820 x 540 content at the primary monitor's scale plus the frame the styles
+  // would have; the client area is the whole window.
+  UINT dpi = 96;
+  if (HDC screen = GetDC(nullptr)) {
+    dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+    ReleaseDC(nullptr, screen);
+  }
+  const auto content = window_geometry::content_size(window_geometry::scale_for_dpi(dpi));
+  RECT expected{0, 0, content.width, content.height};
+  AdjustWindowRectEx(&expected, kInstallerWindowStyle, FALSE, kInstallerWindowExStyle);
+  const RECT outer = window_rect(w.hwnd);
+  EXPECT_EQ(outer.right - outer.left, expected.right - expected.left);
+  EXPECT_EQ(outer.bottom - outer.top, expected.bottom - expected.top);
+  EXPECT_GT(expected.bottom - expected.top, content.height);  // the caption height is included
+  RECT client{};
+  GetClientRect(w.hwnd, &client);
+  EXPECT_EQ(client.right, outer.right - outer.left);
+  EXPECT_EQ(client.bottom, outer.bottom - outer.top);
+
+  EXPECT_EQ(GetForegroundWindow(), w.hwnd);
+  EXPECT_EQ(GetActiveWindow(), w.hwnd);
+}
+
+TEST(InstallerWindow, CentredOnTheWholeMonitorRectangle) {
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  ASSERT_TRUE(centre_window(w.hwnd));
+  pump_for(50);
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTONEAREST), &mi);
+  const RECT r = window_rect(w.hwnd);
+  const auto want =
+      window_geometry::centred_origin(mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right - mi.rcMonitor.left,
+                                      mi.rcMonitor.bottom - mi.rcMonitor.top, {r.right - r.left, r.bottom - r.top});
+  EXPECT_EQ(r.left, want.x);
+  EXPECT_EQ(r.top, want.y);
+  EXPECT_NE(r.left, 0);  // it moved from wherever the system put it
+  EXPECT_FALSE(IsZoomed(w.hwnd));
+}
+
+TEST(InstallerWindow, FramelessClientAreaAnswer) {
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  NCCALCSIZE_PARAMS params{};
+  WINDOWPOS pos{};
+  params.lppos = &pos;
+  params.rgrc[0] = RECT{100, 200, 900, 800};
+  params.rgrc[1] = RECT{90, 190, 890, 790};
+  params.rgrc[2] = RECT{90, 190, 890, 790};
+  EXPECT_EQ(SendMessageW(w.hwnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params)), 0);
+  EXPECT_EQ(params.rgrc[0].left, 101);
+  EXPECT_EQ(params.rgrc[0].top, 201);
+  EXPECT_EQ(params.rgrc[0].right, 901);
+  EXPECT_EQ(params.rgrc[0].bottom, 801);
+
+  // Maximised: the client area is the monitor's work area.
+  ShowWindow(w.hwnd, SW_MAXIMIZE);
+  pump_for(50);
+  ASSERT_TRUE(IsZoomed(w.hwnd));
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTONEAREST), &mi);
+  params.rgrc[0] = RECT{-8, -8, 1288, 1032};
+  EXPECT_EQ(SendMessageW(w.hwnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params)), 0);
+  EXPECT_TRUE(EqualRect(&params.rgrc[0], &mi.rcWork));
+  RECT client{};
+  GetClientRect(w.hwnd, &client);
+  EXPECT_EQ(client.right, mi.rcWork.right - mi.rcWork.left);
+  EXPECT_EQ(client.bottom, mi.rcWork.bottom - mi.rcWork.top);
+  ShowWindow(w.hwnd, SW_RESTORE);
+}
+
+TEST(InstallerWindow, CloseRequestsReachTheLoopAndNeverCloseTheWindow) {
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  PostMessageW(w.hwnd, WM_CLOSE, 0, 0);
+  pump_for(30);
+  EXPECT_EQ(w.close_requests, 1);
+  SendMessageW(w.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4 and the taskbar's Close
+  pump_for(30);
+  EXPECT_EQ(w.close_requests, 2);
+  EXPECT_TRUE(IsWindow(w.hwnd));
+  EXPECT_TRUE(IsWindowVisible(w.hwnd));
+}
+
+TEST(InstallerWindow, MinimiseAndBeginDrag) {
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  centre_window(w.hwnd);
+  pump_for(30);
+  const RECT r = window_rect(w.hwnd);
+  ASSERT_TRUE(SetCursorPos(r.left + 40, r.top + 10));
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  begin_drag(w.hwnd);
+  // The posted press on the caption, taken off the queue before the system's move loop sees it.
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, w.hwnd, WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>(HTCAPTION));
+  EXPECT_EQ(static_cast<SHORT>(LOWORD(msg.lParam)), cursor.x);
+  EXPECT_EQ(static_cast<SHORT>(HIWORD(msg.lParam)), cursor.y);
+
+  minimise_window(w.hwnd);
+  pump_for(50);
+  EXPECT_TRUE(IsIconic(w.hwnd));
+  EXPECT_TRUE(IsWindow(w.hwnd));
+}
+
+TEST(InstallerWindow, RegisteredAsDropTargetWithOleInitialised) {
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  // A second registration is refused only because the window already has one.
+  struct Dummy : IDropTarget {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** p) override {
+      *p = this;
+      return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD*) override { return S_OK; }
+  } dummy;
+  EXPECT_EQ(RegisterDragDrop(w.hwnd, &dummy), DRAGDROP_E_ALREADYREGISTERED);
+  // The thread is a single-threaded apartment.
+  APTTYPE type{};
+  APTTYPEQUALIFIER qualifier{};
+  ASSERT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
+  EXPECT_TRUE(type == APTTYPE_MAINSTA || type == APTTYPE_STA);
+  RevokeDragDrop(w.hwnd);
+}
+
+}  // namespace

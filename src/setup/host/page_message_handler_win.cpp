@@ -1,0 +1,108 @@
+#include "setup/host/page_message_handler_win.h"
+
+#include <system_error>
+#include <thread>
+
+#include "common/cmdline.h"
+#include "common/product.h"
+#include "common/win_text_win.h"
+#include "common/winpath.h"
+#include "setup/engine/install_job_win.h"
+#include "setup/host/browse_worker_win.h"
+#include "setup/host/fatal_error_win.h"
+#include "setup/host/install_location.h"
+#include "setup/host/installer_window_win.h"
+#include "setup/host/page_calls_win.h"
+#include "setup/host/page_message.h"
+
+namespace {
+
+// Workers are detached: the process ends without waiting for them.
+void start_worker(std::function<void()> work) {
+  try {
+    std::thread(std::move(work)).detach();
+  } catch (const std::system_error& e) {
+    fatal_error("szál", e.what());
+  }
+}
+
+void run_install_thread(const InstallRequest& request, const EventLoopProxy& proxy) {
+  const InstallResult result =
+      run_install_job(request, system_install_effects([proxy](uint32_t percent, const std::string& status) {
+                        report_progress(proxy, percent, status);
+                      }));
+  if (result.ok)
+    report_done(proxy, request.location);
+  else
+    report_failure(proxy, result.error);
+}
+
+// A copy of one of this process's standard handles that the child can inherit;
+// null when the process has none.
+HANDLE inheritable_std_handle(DWORD which) {
+  const HANDLE h = GetStdHandle(which);
+  if (!h || h == INVALID_HANDLE_VALUE) return nullptr;
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
+    return nullptr;
+  return copy;
+}
+
+}  // namespace
+
+bool launch_game(const std::string& dir) {
+  const std::wstring program = to_wide(winpath::join(dir, product::kGameExe));
+  std::wstring command_line = to_wide(cmdline::quote_argument(winpath::join(dir, product::kGameExe)));
+  const std::wstring folder = to_wide(dir);
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inheritable_std_handle(STD_INPUT_HANDLE);
+  startup.hStdOutput = inheritable_std_handle(STD_OUTPUT_HANDLE);
+  startup.hStdError = inheritable_std_handle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      folder.c_str(), &startup, &process);
+  for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+    if (h) CloseHandle(h);
+  if (!started) return false;
+  // The game lives on after the installer.
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+PageMessageHandler make_page_message_handler(EventLoopProxy proxy, HWND window) {
+  return [proxy, window](const std::string& text) {
+    const std::optional<PageMessage> message = read_page_message(text);
+    if (!message) return;
+    switch (message->command) {
+      case PageCommand::Drag:
+        begin_drag(window);
+        break;
+      case PageCommand::Min:
+        minimise_window(window);
+        break;
+      case PageCommand::Close:
+        post_quit(proxy);
+        break;
+      case PageCommand::Browse:
+        start_worker([proxy] { run_browse_worker(proxy); });
+        break;
+      case PageCommand::Install: {
+        InstallRequest request;
+        request.location = normalise_install_location(message->dir);
+        request.desktop = message->desktop;
+        request.start_menu = message->start;
+        start_worker([request, proxy] { run_install_thread(request, proxy); });
+        break;
+      }
+      case PageCommand::Launch:
+        launch_game(message->dir);  // a failed start is of no concern: the
+                                    // installer ends anyway
+        post_quit(proxy);
+        break;
+    }
+  };
+}
