@@ -5,12 +5,16 @@
 #include "setup/engine/shortcuts.h"
 #include "setup/engine/uninstall_entry.h"
 
+std::string folder_failure_message(const std::string& io_error_text) {
+  return "A mappa nem hozható létre: " + io_error_text;
+}
+
 InstallResult run_install_job(const InstallRequest& request, const InstallEffects& effects) {
   const std::string& location = request.location;
   effects.report(2, "Előkészítés…");
   effects.run_tool("taskkill", {"/F", "/IM", product::kGameExe});
   effects.sleep(500);
-  if (const auto error = effects.make_folders(location)) return {false, "A mappa nem hozható létre: " + *error};
+  if (const auto error = effects.make_folders(location)) return {false, folder_failure_message(*error)};
   const UnpackResult unpacked = effects.unpack(location, effects.report);
   if (!unpacked.ok) return {false, unpacked.error};
   effects.report(88, "Parancsikonok létrehozása…");

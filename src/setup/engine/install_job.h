@@ -33,6 +33,10 @@ struct InstallResult {
   std::string error;  // the one message the page shows when !ok
 };
 
+// The one message of a folder that cannot be made: "A mappa nem hozható létre: " and the I/O
+// error text.
+std::string folder_failure_message(const std::string& io_error_text);
+
 // Reports 2 "Előkészítés…", runs taskkill /F /IM Zordelo.exe, pauses 500 ms, makes the
 // folder ("A mappa nem hozható létre: <I/O error text>" on failure), unpacks (the unpacker's
 // message on failure; it reports the 5..85 band), reports 88 and makes the shortcuts, reports

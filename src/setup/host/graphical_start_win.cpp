@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr uint8_t kBackground[3] = {0x05, 0x07, 0x0A};
-
 // The main event loop's state on the main thread. Events that arrive while the
 // window and the web view are still being built (the web view's creation pumps
 // messages) wait until the loop runs, and are then handled first, in order.
@@ -98,8 +96,8 @@ void graphical_start() {
   const std::string page = fill_page_template(page_template_text(), hero_image_bytes(), default_install_location());
   const std::wstring data_folder = temp_path("ZordeloSetup-wv");
 
-  const WebViewOutcome webview = create_webview(window.window, data_folder, page, kBackground[0], kBackground[1],
-                                                kBackground[2], make_page_message_handler(*proxy, window.window));
+  const WebViewOutcome webview = create_webview(window.window, data_folder, page, kBackground.r, kBackground.g,
+                                                kBackground.b, make_page_message_handler(*proxy, window.window));
   if (!webview.view) fatal_error("webview", webview.error);
   attach_webview(window.window, webview.view);
 

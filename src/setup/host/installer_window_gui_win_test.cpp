@@ -201,3 +201,92 @@ TEST(InstallerWindow, RegisteredAsDropTargetWithOleInitialised) {
 }
 
 }  // namespace
+
+namespace {
+
+// The screen of wine-gui-run.sh: one monitor of 1280 x 1024 pixels.
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 1024;
+
+// A shortcut set to run maximised makes the first ShowWindow maximise the window; centring
+// brings it back to its own size, centred, and not maximised.
+TEST(InstallerWindow, CentringAWindowCreatedMaximisedRestoresItCentredAtItsSize) {
+  ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), kScreenWidth);
+  ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), kScreenHeight);
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  const RECT created = window_rect(w.hwnd);
+  const LONG width = created.right - created.left;
+  const LONG height = created.bottom - created.top;
+  ShowWindow(w.hwnd, SW_MAXIMIZE);
+  pump_for(50);
+  ASSERT_TRUE(IsZoomed(w.hwnd));
+  ASSERT_NE(window_rect(w.hwnd).right - window_rect(w.hwnd).left, width);
+
+  ASSERT_TRUE(centre_window(w.hwnd));
+  pump_for(50);
+  EXPECT_FALSE(IsZoomed(w.hwnd));
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(w.hwnd, GWL_STYLE)) & WS_MAXIMIZE, 0u);
+  const RECT r = window_rect(w.hwnd);
+  EXPECT_EQ(r.right - r.left, width);
+  EXPECT_EQ(r.bottom - r.top, height);
+  EXPECT_EQ(r.left, (kScreenWidth - width) / 2);
+  EXPECT_EQ(r.top, (kScreenHeight - height) / 2);
+  // The whole window is client area again, not the maximised work area.
+  RECT client{};
+  GetClientRect(w.hwnd, &client);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  // Restoring it later keeps the centred place.
+  ShowWindow(w.hwnd, SW_MAXIMIZE);
+  pump_for(50);
+  ShowWindow(w.hwnd, SW_RESTORE);
+  pump_for(50);
+  EXPECT_EQ(window_rect(w.hwnd).left, r.left);
+  EXPECT_EQ(window_rect(w.hwnd).top, r.top);
+}
+
+// Until the web view paints, the window shows its class background: #05070A, never white.
+TEST(InstallerWindow, ClassPaintsThePageBackground) {
+  Window w;
+  ASSERT_NE(w.hwnd, nullptr);
+  const auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(w.hwnd, GCLP_HBRBACKGROUND));
+  ASSERT_NE(brush, nullptr);
+  LOGBRUSH logical{};
+  ASSERT_EQ(GetObjectW(brush, sizeof logical, &logical), static_cast<int>(sizeof logical));
+  EXPECT_EQ(logical.lbStyle, static_cast<UINT>(BS_SOLID));
+  EXPECT_EQ(logical.lbColor, RGB(0x05, 0x07, 0x0A));
+
+  RedrawWindow(w.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  pump_for(50);
+  RECT client{};
+  GetClientRect(w.hwnd, &client);
+  HDC dc = GetDC(w.hwnd);
+  ASSERT_NE(dc, nullptr);
+  // The client area lies one pixel right of and below the window's own (the frame technique),
+  // so its last column and row are outside the window.
+  const POINT spots[] = {{0, 0}, {client.right / 2, client.bottom / 2}, {client.right - 2, client.bottom - 2}};
+  for (const POINT& p : spots) EXPECT_EQ(GetPixel(dc, p.x, p.y), RGB(0x05, 0x07, 0x0A)) << p.x << "," << p.y;
+  ReleaseDC(w.hwnd, dc);
+}
+
+// Wine shows one monitor here, so the second monitor of the maximised answer is shown through
+// frameless_client_rect's lookup (installer_window_win_test.cpp); this checks the real lookup.
+TEST(InstallerWindow, WorkAreaLookupTakesTheMonitorOfTheRectangle) {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi));
+  const RECT rects[] = {
+      {100, 100, 900, 700},         // on the screen
+      {-8, -8, 1288, 1032},         // a maximised window's proposed rectangle
+      {5000, 100, 5800, 700},       // beyond the right edge: the nearest monitor
+      {-3000, -3000, -2200, -2400}  // beyond the top left
+  };
+  for (const RECT& r : rects) {
+    const std::optional<RECT> work = monitor_work_area(r);
+    ASSERT_TRUE(work.has_value()) << r.left;
+    EXPECT_TRUE(EqualRect(&*work, &mi.rcWork)) << r.left;
+  }
+}
+
+}  // namespace

@@ -58,17 +58,7 @@ LRESULT CALLBACK installer_window_proc(HWND window, UINT message, WPARAM wparam,
       // stay for the system's minimise and maximise. A maximised window keeps the taskbar free.
       if (wparam) {
         auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lparam);
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
-        if (IsZoomed(window) && GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
-          params->rgrc[0] = monitor.rcWork;
-        } else {
-          RECT& r = params->rgrc[0];
-          r.left += 1;
-          r.top += 1;
-          r.right += 1;
-          r.bottom += 1;
-        }
+        params->rgrc[0] = frameless_client_rect(params->rgrc[0], IsZoomed(window), monitor_work_area);
         return 0;
       }
       break;
@@ -140,6 +130,19 @@ DpiAwarenessStep declare_dpi_awareness_with(const DpiAwarenessApi& api) {
 
 void declare_dpi_awareness() { declare_dpi_awareness_with(system_dpi_awareness_api()); }
 
+std::optional<RECT> monitor_work_area(const RECT& window) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &monitor)) return std::nullopt;
+  return monitor.rcWork;
+}
+
+RECT frameless_client_rect(const RECT& proposed, bool maximised, WorkAreaLookup work_area_of) {
+  if (maximised)
+    if (const std::optional<RECT> work = work_area_of(proposed)) return *work;
+  return RECT{proposed.left + 1, proposed.top + 1, proposed.right + 1, proposed.bottom + 1};
+}
+
 WindowOutcome create_installer_window(std::function<void()> on_close_request) {
   if (HRESULT hr = OleInitialize(nullptr); FAILED(hr)) return {nullptr, hresult_error("OleInitialize", hr)};
 
@@ -149,9 +152,15 @@ WindowOutcome create_installer_window(std::function<void()> on_close_request) {
   wc.lpfnWndProc = installer_window_proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // Erased in the page's background colour until the web view covers the window; the class
+  // owns the brush for the life of the process.
+  wc.hbrBackground = CreateSolidBrush(RGB(kBackground.r, kBackground.g, kBackground.b));
   wc.lpszClassName = kInstallerWindowClass;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    return {nullptr, io_error_text(GetLastError())};
+  if (!RegisterClassExW(&wc)) {
+    const DWORD error = GetLastError();
+    DeleteObject(wc.hbrBackground);  // an earlier registration of the class holds its own
+    if (error != ERROR_CLASS_ALREADY_EXISTS) return {nullptr, io_error_text(error)};
+  }
 
   const auto content = window_geometry::content_size(window_geometry::scale_for_dpi(primary_monitor_dpi()));
   RECT outer{0, 0, content.width, content.height};
@@ -184,6 +193,8 @@ WindowOutcome create_installer_window(std::function<void()> on_close_request) {
 }
 
 bool centre_window(HWND window) {
+  // Not maximised, at its own size: restored first, so the size read below is its own.
+  if (IsZoomed(window)) ShowWindow(window, SW_SHOWNOACTIVATE);
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   RECT outer{};

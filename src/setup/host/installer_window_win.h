@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "setup/webview/webview_win.h"
@@ -14,6 +16,13 @@ inline constexpr wchar_t kInstallerWindowClass[] = L"ZordeloSetupWindow";
 inline constexpr DWORD kInstallerWindowStyle =
     WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 inline constexpr DWORD kInstallerWindowExStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_ACCEPTFILES;
+
+// #05070A: the colour the window class paints and the web view shows before the page has
+// painted, so the window never shows white or stale pixels while the web view starts.
+struct BackgroundColour {
+  uint8_t r, g, b;
+};
+inline constexpr BackgroundColour kBackground{0x05, 0x07, 0x0A};
 
 // Declares the process aware of each monitor's DPI, taking the first level the system offers:
 // per-monitor v2, per-monitor v1 (same call), SetProcessDpiAwareness, SetProcessDPIAware. All
@@ -44,9 +53,22 @@ struct WindowOutcome {
 // included, is an error.
 WindowOutcome create_installer_window(std::function<void()> on_close_request);
 
-// Centres the window on the whole rectangle of the monitor that holds it (or the nearest one).
-// False when the monitor's or the window's rectangle cannot be read.
+// Centres the window on the whole rectangle of the monitor that holds it (or the nearest one),
+// at its own size and not maximised: a window that starts maximised (a shortcut set to run
+// maximised) is first restored to its size. False when the monitor's or the window's
+// rectangle cannot be read.
 bool centre_window(HWND window);
+
+// The work area (the monitor without the taskbar) of the monitor that a window rectangle lies
+// on: the one it overlaps most, else the nearest. None when it cannot be read.
+using WorkAreaLookup = std::optional<RECT> (*)(const RECT& window);
+std::optional<RECT> monitor_work_area(const RECT& window);
+
+// The window's answer to WM_NCCALCSIZE for the proposed window rectangle: the whole window is
+// client area, shifted by one pixel right and down; a maximised window instead takes the work
+// area that work_area_of gives for the proposed rectangle (which, when maximising onto another
+// monitor, lies on that monitor), and the shifted rectangle when there is none.
+RECT frameless_client_rect(const RECT& proposed, bool maximised, WorkAreaLookup work_area_of);
 
 // From now on the web view follows the client area (size and DPI changes), hears of moves, and
 // receives the keyboard focus whenever the window gets it. The bounds are set at once.

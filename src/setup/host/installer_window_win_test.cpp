@@ -124,3 +124,73 @@ TEST(DpiAwareness, RealSystemRefusingV2FallsBackToV1) {
 }
 
 }  // namespace
+
+namespace {
+
+// Monitors stand-ins for frameless_client_rect: the lookup records what it is asked about.
+struct FakeMonitors {
+  static inline std::vector<RECT> asked;
+  // A second monitor right of a 1920 x 1080 primary, 2560 x 1440 with a 40-pixel taskbar.
+  static std::optional<RECT> second(const RECT& window) {
+    asked.push_back(window);
+    return RECT{1920, 0, 4480, 1400};
+  }
+  static std::optional<RECT> unreadable(const RECT& window) {
+    asked.push_back(window);
+    return std::nullopt;
+  }
+};
+
+bool same(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+TEST(FramelessClientRect, MaximisedTakesTheWorkAreaOfTheProposedRectanglesMonitor) {
+  struct Case {
+    const char* name;
+    RECT proposed;
+    bool maximised;
+    WorkAreaLookup lookup;
+    RECT expected;
+    bool asks;
+  } cases[] = {
+      {"maximised onto the second monitor",
+       {1912, -8, 4488, 1448},
+       true,
+       FakeMonitors::second,
+       {1920, 0, 4480, 1400},
+       true},
+      {"not maximised: shifted by one pixel",
+       {100, 200, 900, 800},
+       false,
+       FakeMonitors::second,
+       {101, 201, 901, 801},
+       false},
+      {"not maximised on the second monitor",
+       {2000, 100, 2838, 699},
+       false,
+       FakeMonitors::second,
+       {2001, 101, 2839, 700},
+       false},
+      {"maximised, no work area to be read",
+       {-8, -8, 1928, 1088},
+       true,
+       FakeMonitors::unreadable,
+       {-7, -7, 1929, 1089},
+       true},
+  };
+  for (const Case& c : cases) {
+    FakeMonitors::asked.clear();
+    const RECT got = frameless_client_rect(c.proposed, c.maximised, c.lookup);
+    EXPECT_TRUE(same(got, c.expected)) << c.name << ": " << got.left << "," << got.top << "," << got.right << ","
+                                       << got.bottom;
+    if (c.asks) {
+      ASSERT_EQ(FakeMonitors::asked.size(), 1u) << c.name;
+      EXPECT_TRUE(same(FakeMonitors::asked[0], c.proposed)) << c.name << ": the lookup is asked about the proposal";
+    } else {
+      EXPECT_TRUE(FakeMonitors::asked.empty()) << c.name;
+    }
+  }
+}
+
+}  // namespace

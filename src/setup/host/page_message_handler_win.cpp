@@ -5,15 +5,17 @@
 
 #include "common/cmdline.h"
 #include "common/product.h"
+#include "common/system_win.h"
 #include "common/win_text_win.h"
 #include "common/winpath.h"
 #include "setup/engine/install_job_win.h"
 #include "setup/host/browse_worker_win.h"
 #include "setup/host/fatal_error_win.h"
-#include "setup/host/install_location.h"
 #include "setup/host/installer_window_win.h"
+#include "setup/host/page_action.h"
 #include "setup/host/page_calls_win.h"
-#include "setup/host/page_message.h"
+
+static_assert(kInvalidNameError == ERROR_INVALID_NAME);
 
 namespace {
 
@@ -75,32 +77,30 @@ bool launch_game(const std::string& dir) {
 
 PageMessageHandler make_page_message_handler(EventLoopProxy proxy, HWND window) {
   return [proxy, window](const std::string& text) {
-    const std::optional<PageMessage> message = read_page_message(text);
-    if (!message) return;
-    switch (message->command) {
-      case PageCommand::Drag:
+    const std::optional<PageAction> action = decide_page_action(text);
+    if (!action) return;
+    switch (action->kind) {
+      case PageActionKind::BeginDrag:
         begin_drag(window);
         break;
-      case PageCommand::Min:
+      case PageActionKind::Minimise:
         minimise_window(window);
         break;
-      case PageCommand::Close:
+      case PageActionKind::Quit:
         post_quit(proxy);
         break;
-      case PageCommand::Browse:
+      case PageActionKind::Browse:
         start_worker([proxy] { run_browse_worker(proxy); });
         break;
-      case PageCommand::Install: {
-        InstallRequest request;
-        request.location = normalise_install_location(message->dir);
-        request.desktop = message->desktop;
-        request.start_menu = message->start;
-        start_worker([request, proxy] { run_install_thread(request, proxy); });
+      case PageActionKind::StartInstall:
+        start_worker([request = action->install, proxy] { run_install_thread(request, proxy); });
         break;
-      }
-      case PageCommand::Launch:
-        launch_game(message->dir);  // a failed start is of no concern: the
-                                    // installer ends anyway
+      case PageActionKind::FailInstall:
+        report_failure(proxy, folder_failure_message(io_error_text(action->os_error)));
+        break;
+      case PageActionKind::LaunchGame:
+        launch_game(action->game_folder);  // a failed start is of no concern: the
+                                           // installer ends anyway
         post_quit(proxy);
         break;
     }

@@ -58,9 +58,15 @@ enum COREWEBVIEW2_MOVE_FOCUS_REASON : int32_t {
 };
 static_assert(sizeof(COREWEBVIEW2_MOVE_FOCUS_REASON) == 4);
 
+// How a controller reads its bounds (Controller3). Only its size matters here.
+enum COREWEBVIEW2_BOUNDS_MODE : int32_t {};
+static_assert(sizeof(COREWEBVIEW2_BOUNDS_MODE) == 4);
+
 struct ICoreWebView2;
 struct ICoreWebView2Controller;
 struct ICoreWebView2Environment;
+struct ICoreWebView2NavigationStartingEventArgs;
+struct ICoreWebView2NewWindowRequestedEventArgs;
 struct ICoreWebView2Settings;
 struct ICoreWebView2WebMessageReceivedEventArgs;
 
@@ -92,6 +98,16 @@ struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : IUnkno
 struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
   static constexpr GUID iid = guid("57213F19-00E6-49FA-8E07-898EA01ECBD2");
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) = 0;
+};
+
+struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
+  static constexpr GUID iid = guid("9ADBE429-F36D-432B-9DDC-F8881FBD76E3");
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) = 0;
+};
+
+struct ICoreWebView2NewWindowRequestedEventHandler : IUnknown {
+  static constexpr GUID iid = guid("D4C185FE-C81C-4989-97AF-2D3FA7AB5651");
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) = 0;
 };
 
 struct ICoreWebView2EnvironmentOptions : IUnknown {
@@ -155,6 +171,25 @@ struct ICoreWebView2Controller2 : ICoreWebView2Controller {
   virtual HRESULT STDMETHODCALLTYPE put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) = 0;   // 27
 };
 
+struct ICoreWebView2Controller3 : ICoreWebView2Controller2 {
+  static constexpr GUID iid = guid("F9614724-5D2B-41DC-AEF7-73D62B51543B");
+  virtual HRESULT STDMETHODCALLTYPE get_RasterizationScale(double* scale) = 0;                 // 28
+  virtual HRESULT STDMETHODCALLTYPE put_RasterizationScale(double scale) = 0;                  // 29
+  virtual HRESULT STDMETHODCALLTYPE get_ShouldDetectMonitorScaleChanges(BOOL* value) = 0;      // 30
+  virtual HRESULT STDMETHODCALLTYPE put_ShouldDetectMonitorScaleChanges(BOOL value) = 0;       // 31
+  WEBVIEW2_UNUSED_EVENT(RasterizationScaleChanged);                                            // 32, 33
+  virtual HRESULT STDMETHODCALLTYPE get_BoundsMode(COREWEBVIEW2_BOUNDS_MODE* boundsMode) = 0;  // 34
+  virtual HRESULT STDMETHODCALLTYPE put_BoundsMode(COREWEBVIEW2_BOUNDS_MODE boundsMode) = 0;   // 35
+};
+
+// External drop is allowed by default: a file dragged onto the web view is opened by navigating
+// to it. Older runtimes answer E_NOINTERFACE.
+struct ICoreWebView2Controller4 : ICoreWebView2Controller3 {
+  static constexpr GUID iid = guid("97D418D5-A426-4E49-A151-E1A10F327D9E");
+  virtual HRESULT STDMETHODCALLTYPE get_AllowExternalDrop(BOOL* value) = 0;  // 36
+  virtual HRESULT STDMETHODCALLTYPE put_AllowExternalDrop(BOOL value) = 0;   // 37
+};
+
 struct ICoreWebView2Settings : IUnknown {
   static constexpr GUID iid = guid("E562E4F0-D7FA-43AC-8D71-C05150499F00");
   virtual HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* value) = 0;                 // 3
@@ -177,6 +212,48 @@ struct ICoreWebView2Settings : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL value) = 0;        // 20
 };
 
+struct ICoreWebView2Settings2 : ICoreWebView2Settings {
+  static constexpr GUID iid = guid("EE9A0F68-F46C-4E32-AC23-EF8CAC224D2A");
+  virtual HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR* value) = 0;  // 21
+  virtual HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR value) = 0;  // 22
+};
+
+// With FALSE the browser's own keys (reload, find, print, zoom, developer tools, back and
+// forward) stop working; editing and movement keys and the window's Alt+F4 still work. Older
+// runtimes answer E_NOINTERFACE.
+struct ICoreWebView2Settings3 : ICoreWebView2Settings2 {
+  static constexpr GUID iid = guid("FDB5AB74-AF33-4854-84F0-0A631DEB5EBA");
+  virtual HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* value) = 0;  // 23
+  virtual HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL value) = 0;   // 24
+};
+
+// Raised for every navigation of the top frame, the page's own load included, before anything
+// is fetched; put_Cancel(TRUE) inside Invoke stops it and leaves the page as it was.
+struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
+  static constexpr GUID iid = guid("5B495469-E119-438A-9B18-7604F25F2E49");
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;                           // 3
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) = 0;     // 4
+  virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* isRedirected) = 0;           // 5
+  virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(IUnknown** requestHeaders) = 0;  // 6
+  virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;                       // 7
+  virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;                        // 8
+  virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) = 0;         // 9
+};
+
+// Raised for window.open, Shift+click, middle-click and links with a target. Handled TRUE
+// without a NewWindow opens no window at all; unhandled, a separate browser window opens.
+struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
+  static constexpr GUID iid = guid("34ACB11C-FC37-4418-9132-F9C21D1EAFB9");
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;                        // 3
+  virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* newWindow) = 0;     // 4
+  virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** newWindow) = 0;    // 5
+  virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;                   // 6
+  virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;                  // 7
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) = 0;  // 8
+  virtual HRESULT STDMETHODCALLTYPE GetDeferral(IUnknown** deferral) = 0;            // 9
+  virtual HRESULT STDMETHODCALLTYPE get_WindowFeatures(IUnknown** value) = 0;        // 10
+};
+
 struct ICoreWebView2WebMessageReceivedEventArgs : IUnknown {
   static constexpr GUID iid = guid("0F99A40C-E962-4207-9E92-E3D542EFF849");
   virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) = 0;                            // 3
@@ -190,16 +267,18 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;                         // 4
   virtual HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) = 0;                           // 5
   virtual HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) = 0;           // 6
-  WEBVIEW2_UNUSED_EVENT(NavigationStarting);                                             // 7, 8
-  WEBVIEW2_UNUSED_EVENT(ContentLoading);                                                 // 9, 10
-  WEBVIEW2_UNUSED_EVENT(SourceChanged);                                                  // 11, 12
-  WEBVIEW2_UNUSED_EVENT(HistoryChanged);                                                 // 13, 14
-  WEBVIEW2_UNUSED_EVENT(NavigationCompleted);                                            // 15, 16
-  WEBVIEW2_UNUSED_EVENT(FrameNavigationStarting);                                        // 17, 18
-  WEBVIEW2_UNUSED_EVENT(FrameNavigationCompleted);                                       // 19, 20
-  WEBVIEW2_UNUSED_EVENT(ScriptDialogOpening);                                            // 21, 22
-  WEBVIEW2_UNUSED_EVENT(PermissionRequested);                                            // 23, 24
-  WEBVIEW2_UNUSED_EVENT(ProcessFailed);                                                  // 25, 26
+  virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* eventHandler,
+                                                           EventRegistrationToken* token) = 0;    // 7
+  virtual HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) = 0;  // 8
+  WEBVIEW2_UNUSED_EVENT(ContentLoading);                                                          // 9, 10
+  WEBVIEW2_UNUSED_EVENT(SourceChanged);                                                           // 11, 12
+  WEBVIEW2_UNUSED_EVENT(HistoryChanged);                                                          // 13, 14
+  WEBVIEW2_UNUSED_EVENT(NavigationCompleted);                                                     // 15, 16
+  WEBVIEW2_UNUSED_EVENT(FrameNavigationStarting);                                                 // 17, 18
+  WEBVIEW2_UNUSED_EVENT(FrameNavigationCompleted);                                                // 19, 20
+  WEBVIEW2_UNUSED_EVENT(ScriptDialogOpening);                                                     // 21, 22
+  WEBVIEW2_UNUSED_EVENT(PermissionRequested);                                                     // 23, 24
+  WEBVIEW2_UNUSED_EVENT(ProcessFailed);                                                           // 25, 26
   virtual HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
       LPCWSTR javaScript, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) = 0;  // 27
   virtual HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) = 0;                // 28
@@ -212,6 +291,18 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
                                                            EventRegistrationToken* token) = 0;    // 34
   virtual HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) = 0;  // 35
+  virtual HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR methodName, LPCWSTR parametersAsJson,
+                                                               IUnknown* handler) = 0;                             // 36
+  virtual HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* value) = 0;                                       // 37
+  virtual HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* canGoBack) = 0;                                            // 38
+  virtual HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* canGoForward) = 0;                                      // 39
+  virtual HRESULT STDMETHODCALLTYPE GoBack() = 0;                                                                  // 40
+  virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;                                                               // 41
+  virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR eventName, IUnknown** receiver) = 0;  // 42
+  virtual HRESULT STDMETHODCALLTYPE Stop() = 0;                                                                    // 43
+  virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* eventHandler,
+                                                           EventRegistrationToken* token) = 0;    // 44
+  virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) = 0;  // 45
 };
 
 #undef WEBVIEW2_UNUSED_EVENT

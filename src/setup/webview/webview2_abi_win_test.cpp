@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -27,7 +28,7 @@ constexpr std::array<void*, sizeof...(N)> make_vtable(std::integer_sequence<int,
   return {reinterpret_cast<void*>(&record_slot<N>)...};
 }
 
-const auto kVtable = make_vtable(std::make_integer_sequence<int, 40>{});
+const auto kVtable = make_vtable(std::make_integer_sequence<int, 48>{});
 
 struct FakeObject {
   const void* const* vtable = kVtable.data();
@@ -95,6 +96,8 @@ TEST(Webview2Abi, HandlerInvokeIsSlotThree) {
                 [](auto* p) { p->Invoke(S_OK, nullptr); }),
             3);
   EXPECT_EQ(slot_of<ICoreWebView2WebMessageReceivedEventHandler>([](auto* p) { p->Invoke(nullptr, nullptr); }), 3);
+  EXPECT_EQ(slot_of<ICoreWebView2NavigationStartingEventHandler>([](auto* p) { p->Invoke(nullptr, nullptr); }), 3);
+  EXPECT_EQ(slot_of<ICoreWebView2NewWindowRequestedEventHandler>([](auto* p) { p->Invoke(nullptr, nullptr); }), 3);
 }
 
 TEST(Webview2Abi, ControllerSlots) {
@@ -129,6 +132,27 @@ TEST(Webview2Abi, ControllerSlots) {
                             p->put_DefaultBackgroundColor(COREWEBVIEW2_COLOR{255, 5, 7, 10});
                           }},
                      });
+  // Controller3 and Controller4 continue Controller2's numbering; the slots before 28 are
+  // checked again through the most derived interface, so a base missed in the chain shows.
+  expect_slots<ICoreWebView2Controller4>("Controller4",
+                                         {
+                                             {3, [](auto* p) { p->get_IsVisible(nullptr); }},
+                                             {25, [](auto* p) { p->get_CoreWebView2(nullptr); }},
+                                             {27,
+                                              [](auto* p) {
+                                                p->put_DefaultBackgroundColor(COREWEBVIEW2_COLOR{255, 5, 7, 10});
+                                              }},
+                                             {28, [](auto* p) { p->get_RasterizationScale(nullptr); }},
+                                             {29, [](auto* p) { p->put_RasterizationScale(1.0); }},
+                                             {30, [](auto* p) { p->get_ShouldDetectMonitorScaleChanges(nullptr); }},
+                                             {31, [](auto* p) { p->put_ShouldDetectMonitorScaleChanges(TRUE); }},
+                                             {32, [](auto* p) { p->add_RasterizationScaleChanged(nullptr, nullptr); }},
+                                             {33, [](auto* p) { p->remove_RasterizationScaleChanged(kToken); }},
+                                             {34, [](auto* p) { p->get_BoundsMode(nullptr); }},
+                                             {35, [](auto* p) { p->put_BoundsMode(COREWEBVIEW2_BOUNDS_MODE{}); }},
+                                             {36, [](auto* p) { p->get_AllowExternalDrop(nullptr); }},
+                                             {37, [](auto* p) { p->put_AllowExternalDrop(FALSE); }},
+                                         });
 }
 
 TEST(Webview2Abi, CoreWebViewSlots) {
@@ -167,6 +191,16 @@ TEST(Webview2Abi, CoreWebViewSlots) {
                                   {33, [](auto* p) { p->PostWebMessageAsString(nullptr); }},
                                   {34, [](auto* p) { p->add_WebMessageReceived(nullptr, nullptr); }},
                                   {35, [](auto* p) { p->remove_WebMessageReceived(kToken); }},
+                                  {36, [](auto* p) { p->CallDevToolsProtocolMethod(nullptr, nullptr, nullptr); }},
+                                  {37, [](auto* p) { p->get_BrowserProcessId(nullptr); }},
+                                  {38, [](auto* p) { p->get_CanGoBack(nullptr); }},
+                                  {39, [](auto* p) { p->get_CanGoForward(nullptr); }},
+                                  {40, [](auto* p) { p->GoBack(); }},
+                                  {41, [](auto* p) { p->GoForward(); }},
+                                  {42, [](auto* p) { p->GetDevToolsProtocolEventReceiver(nullptr, nullptr); }},
+                                  {43, [](auto* p) { p->Stop(); }},
+                                  {44, [](auto* p) { p->add_NewWindowRequested(nullptr, nullptr); }},
+                                  {45, [](auto* p) { p->remove_NewWindowRequested(kToken); }},
                               });
 }
 
@@ -200,6 +234,48 @@ TEST(Webview2Abi, SettingsAndMessageArgsSlots) {
                                                          });
 }
 
+TEST(Webview2Abi, LaterSettingsSlots) {
+  expect_slots<ICoreWebView2Settings3>("Settings3",
+                                       {
+                                           {3, [](auto* p) { p->get_IsScriptEnabled(nullptr); }},
+                                           {20, [](auto* p) { p->put_IsBuiltInErrorPageEnabled(TRUE); }},
+                                           {21, [](auto* p) { p->get_UserAgent(nullptr); }},
+                                           {22, [](auto* p) { p->put_UserAgent(nullptr); }},
+                                           {23, [](auto* p) { p->get_AreBrowserAcceleratorKeysEnabled(nullptr); }},
+                                           {24, [](auto* p) { p->put_AreBrowserAcceleratorKeysEnabled(FALSE); }},
+                                       });
+}
+
+TEST(Webview2Abi, NavigationAndNewWindowArgsSlots) {
+  expect_slots<ICoreWebView2NavigationStartingEventArgs>("NavigationStartingEventArgs",
+                                                         {
+                                                             {3, [](auto* p) { p->get_Uri(nullptr); }},
+                                                             {4, [](auto* p) { p->get_IsUserInitiated(nullptr); }},
+                                                             {5, [](auto* p) { p->get_IsRedirected(nullptr); }},
+                                                             {6, [](auto* p) { p->get_RequestHeaders(nullptr); }},
+                                                             {7, [](auto* p) { p->get_Cancel(nullptr); }},
+                                                             {8, [](auto* p) { p->put_Cancel(TRUE); }},
+                                                             {9, [](auto* p) { p->get_NavigationId(nullptr); }},
+                                                         });
+  expect_slots<ICoreWebView2NewWindowRequestedEventArgs>("NewWindowRequestedEventArgs",
+                                                         {
+                                                             {3, [](auto* p) { p->get_Uri(nullptr); }},
+                                                             {4, [](auto* p) { p->put_NewWindow(nullptr); }},
+                                                             {5, [](auto* p) { p->get_NewWindow(nullptr); }},
+                                                             {6, [](auto* p) { p->put_Handled(TRUE); }},
+                                                             {7, [](auto* p) { p->get_Handled(nullptr); }},
+                                                             {8, [](auto* p) { p->get_IsUserInitiated(nullptr); }},
+                                                             {9, [](auto* p) { p->GetDeferral(nullptr); }},
+                                                             {10, [](auto* p) { p->get_WindowFeatures(nullptr); }},
+                                                         });
+}
+
+// Each later version derives from the one before it, so a pointer to it is usable as the base.
+static_assert(std::is_base_of_v<ICoreWebView2Settings, ICoreWebView2Settings2> &&
+              std::is_base_of_v<ICoreWebView2Settings2, ICoreWebView2Settings3>);
+static_assert(std::is_base_of_v<ICoreWebView2Controller2, ICoreWebView2Controller3> &&
+              std::is_base_of_v<ICoreWebView2Controller3, ICoreWebView2Controller4>);
+
 std::string guid_text(const GUID& g) {
   wchar_t buf[64] = {};
   StringFromGUID2(g, buf, 64);
@@ -223,6 +299,14 @@ TEST(Webview2Abi, InterfaceIds) {
       {ICoreWebView2WebMessageReceivedEventArgs::iid, "{0F99A40C-E962-4207-9E92-E3D542EFF849}"},
       {ICoreWebView2ExecuteScriptCompletedHandler::iid, "{49511172-CC67-4BCA-9923-137112F4C4CC}"},
       {ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler::iid, "{B99369F3-9B11-47B5-BC6F-8E7895FCEA17}"},
+      {ICoreWebView2Settings2::iid, "{EE9A0F68-F46C-4E32-AC23-EF8CAC224D2A}"},
+      {ICoreWebView2Settings3::iid, "{FDB5AB74-AF33-4854-84F0-0A631DEB5EBA}"},
+      {ICoreWebView2Controller3::iid, "{F9614724-5D2B-41DC-AEF7-73D62B51543B}"},
+      {ICoreWebView2Controller4::iid, "{97D418D5-A426-4E49-A151-E1A10F327D9E}"},
+      {ICoreWebView2NavigationStartingEventHandler::iid, "{9ADBE429-F36D-432B-9DDC-F8881FBD76E3}"},
+      {ICoreWebView2NavigationStartingEventArgs::iid, "{5B495469-E119-438A-9B18-7604F25F2E49}"},
+      {ICoreWebView2NewWindowRequestedEventHandler::iid, "{D4C185FE-C81C-4989-97AF-2D3FA7AB5651}"},
+      {ICoreWebView2NewWindowRequestedEventArgs::iid, "{34ACB11C-FC37-4418-9132-F9C21D1EAFB9}"},
       {kIidEnvironmentOptions2, "{FF85C98A-1BA7-4A6B-90C8-2B752C89E9E2}"},
       {kIidEnvironmentOptions3, "{4A5C436E-A9E3-4A2E-89C3-910D3513F5CC}"},
       {kIidEnvironmentOptions4, "{AC52D13F-0D38-475A-9DCA-876580D6793E}"},

@@ -5,6 +5,7 @@
 
 #include "common/win_text_win.h"
 #include "setup/webview/com_object_win.h"
+#include "setup/webview/navigation_lock.h"
 #include "setup/webview/webview2_abi_win.h"
 #include "setup/webview/webview2_loader_win.h"
 #include "setup/webview/webview2_options_win.h"
@@ -15,6 +16,7 @@ struct WebView {
   ComRef<ICoreWebView2Controller> controller;
   ComRef<ICoreWebView2> core;
   PageMessageHandler on_message;
+  navigation_lock::NavigationLock lock;
 };
 
 namespace {
@@ -64,6 +66,18 @@ using ScriptAdded = CallbackHandler<ICoreWebView2AddScriptToExecuteOnDocumentCre
 using ScriptDone = CallbackHandler<ICoreWebView2ExecuteScriptCompletedHandler, HRESULT, LPCWSTR>;
 using MessageReceived = CallbackHandler<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2*,
                                         ICoreWebView2WebMessageReceivedEventArgs*>;
+using NavigationStarting = CallbackHandler<ICoreWebView2NavigationStartingEventHandler, ICoreWebView2*,
+                                           ICoreWebView2NavigationStartingEventArgs*>;
+using NewWindowRequested = CallbackHandler<ICoreWebView2NewWindowRequestedEventHandler, ICoreWebView2*,
+                                           ICoreWebView2NewWindowRequestedEventArgs*>;
+
+// Asks object for a later version of its interface; empty when the runtime is older.
+template <class Later, class Earlier>
+ComRef<Later> later_version(Earlier* object) {
+  Later* later = nullptr;
+  if (FAILED(object->QueryInterface(Later::iid, reinterpret_cast<void**>(&later)))) later = nullptr;
+  return ComRef<Later>(later);
+}
 
 // Starts the runtime library's environment and waits for it.
 std::string create_environment(const webview2_loader::RuntimeLocation& runtime, const std::wstring& user_data_folder,
@@ -138,6 +152,34 @@ void apply_settings(ICoreWebView2* core) {
   settings->put_AreDefaultContextMenusEnabled(TRUE);
   settings->put_IsZoomControlEnabled(FALSE);
   settings->put_AreDevToolsEnabled(FALSE);
+  // No reload, find, print or developer-tools keys in an installer. Runtimes without Settings3
+  // keep them; the navigation lock still stops a reload there.
+  if (const auto settings3 = later_version<ICoreWebView2Settings3>(settings.p))
+    settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
+}
+
+// The page is the only document: the web view's load of the page text goes ahead, every later
+// navigation of the top frame is cancelled (see navigation_lock.h), and no request for a new
+// window opens one. These hold on every runtime, also where the browser keys or external drops
+// cannot be turned off.
+std::string lock_page(WebView* view) {
+  ComRef<NavigationStarting> navigation(
+      new NavigationStarting([view](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+        if (args && !navigation_lock::allow_navigation(view->lock)) args->put_Cancel(TRUE);
+        return S_OK;
+      }));
+  EventRegistrationToken token{};
+  if (HRESULT hr = view->core->add_NavigationStarting(navigation.p, &token); FAILED(hr))
+    return failure("add_NavigationStarting", hr);
+  ComRef<NewWindowRequested> new_window(
+      new NewWindowRequested([](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+        // Handled without a window given: nothing opens.
+        if (args) args->put_Handled(TRUE);
+        return S_OK;
+      }));
+  if (HRESULT hr = view->core->add_NewWindowRequested(new_window.p, &token); FAILED(hr))
+    return failure("add_NewWindowRequested", hr);
+  return {};
 }
 
 }  // namespace
@@ -160,11 +202,12 @@ WebViewOutcome create_webview(HWND window, const std::wstring& user_data_folder,
 
   // The colour shows before the page paints; runtimes before 89.0.774 lack Controller2 and keep
   // their white default.
-  ComRef<ICoreWebView2Controller2> controller2;
-  if (SUCCEEDED(view->controller->QueryInterface(ICoreWebView2Controller2::iid,
-                                                 reinterpret_cast<void**>(controller2.put()))) &&
-      controller2)
+  if (const auto controller2 = later_version<ICoreWebView2Controller2>(view->controller.p))
     controller2->put_DefaultBackgroundColor(COREWEBVIEW2_COLOR{255, r, g, b});
+  // A file dragged onto the page is not opened. Runtimes without Controller4 would navigate to
+  // it; the navigation lock cancels that.
+  if (const auto controller4 = later_version<ICoreWebView2Controller4>(view->controller.p))
+    controller4->put_AllowExternalDrop(FALSE);
   RECT client{};
   GetClientRect(window, &client);
   view->controller->put_Bounds(client);
@@ -192,8 +235,10 @@ WebViewOutcome create_webview(HWND window, const std::wstring& user_data_folder,
   EventRegistrationToken token{};
   if (HRESULT hr = view->core->add_WebMessageReceived(route.p, &token); FAILED(hr))
     return {nullptr, failure("add_WebMessageReceived", hr)};
+  if (std::string e = lock_page(view); !e.empty()) return {nullptr, e};
   if (std::string e = add_bridge_script(view->core.p); !e.empty()) return {nullptr, e};
 
+  navigation_lock::page_requested(view->lock);
   if (HRESULT hr = view->core->NavigateToString(to_wide(page_html_utf8).c_str()); FAILED(hr))
     return {nullptr, failure("NavigateToString", hr)};
   return {view, {}};

@@ -24,9 +24,11 @@ struct WebViewOutcome {
 
 // Finds and starts the WebView2 runtime, creates the web view as a child of window covering its
 // client area with the opaque background colour (r, g, b), applies the settings (status bar off,
-// context menu on, zoom off, developer tools off), registers the page-message bridge script and
-// the message route to on_message, and starts loading page_html_utf8. Blocks while pumping the
-// thread's messages until the web view exists and the page load has been started.
+// context menu on, zoom off, developer tools off, browser keys and external drops off where the
+// runtime has them), locks the web view to the page (its own load goes ahead, every later
+// top-frame navigation is cancelled, no new window opens), registers the page-message bridge
+// script and the message route to on_message, and starts loading page_html_utf8. Blocks while
+// pumping the thread's messages until the web view exists and the page load has been started.
 WebViewOutcome create_webview(HWND window, const std::wstring& user_data_folder, const std::string& page_html_utf8,
                               uint8_t r, uint8_t g, uint8_t b, PageMessageHandler on_message);
 
