@@ -312,6 +312,88 @@ class GraphicalInstaller(unittest.TestCase):
         self.assertRegex(scripts[-1], r'^fail\("A mappa nem hozható létre: .+ \(os error \d+\)"\)$')
         self.assertFalse(any(s.startswith("done(") for s in scripts))
 
+    def test_install_with_u0000_in_dir_fails_as_an_invalid_name(self):
+        # Windows would take the folder as "C:\Games", cut short at U+0000.
+        run = self.installer(scenario=[post(cmd="install", dir="C:\\Games\x00\\Zordelo"), "wait fail(", "sleep 500",
+                                       "close"])
+        run.start()
+        self.assert_ends(run, 0)
+        [script] = run.scripts()
+        self.assertRegex(script, r'^fail\("A mappa nem hozható létre: [^"]+ \(os error 123\)"\)$')
+        self.assertFalse(os.path.exists(self.unix(run, "C:\\Games")), "no folder made from the cut-short text")
+        self.assertEqual([r for r in run.records("reg") if r["argv"][1:2] != ["query"]], [])
+        self.assertEqual(run.records("powershell"), [])
+
+    def test_launch_with_u0000_in_dir_starts_nothing_and_ends(self):
+        # The game lies in the folder before U+0000: a host that cut the text there would start it.
+        run = self.installer(scenario=[post(cmd="launch", dir="C:\\Launch Here\x00\\elsewhere")])
+        folder = self.unix(run, "C:\\Launch Here")
+        os.makedirs(folder)
+        shutil.copyfile(os.path.join(harness.FIXTURES, "Zordelo.exe"), os.path.join(folder, "Zordelo.exe"))
+        run.start()
+        self.assert_ends(run, 0)
+        self.assertFalse(run.wait_for_record(lambda r: r.get("tool") == "game", timeout=3, while_running=False),
+                         "the game in the folder before U+0000 is not started")
+
+    # --- the page stays the page ------------------------------------------------------------------
+
+    LATER_NAVIGATIONS = [
+        ("reload", "about:blank"),
+        ("drop", "file:///C:/users/Public/Downloads/level.html"),
+        ("link", "https://example.com/"),
+        ("script", "https://example.com/other"),
+        ("history", "about:blank"),
+    ]
+    NEW_WINDOWS = ["https://example.com/popup", "about:blank"]
+
+    def later_navigation_lines(self):
+        return ([f"navigate {kind} {uri}" for kind, uri in self.LATER_NAVIGATIONS] +
+                [f"newwindow {uri}" for uri in self.NEW_WINDOWS])
+
+    def assert_page_locked(self, run):
+        navigations = run.runtime_events("navigation")
+        self.assertEqual([(n["kind"], n["cancelled"], n["document"]) for n in navigations],
+                         [("page", False, 1)] + [(kind, True, 1) for kind, _ in self.LATER_NAVIGATIONS],
+                         "the page's own load goes ahead, every later navigation is cancelled")
+        self.assertEqual([n["uri"] for n in navigations[1:]], [uri for _, uri in self.LATER_NAVIGATIONS])
+        windows = run.runtime_events("new_window")
+        self.assertEqual([(w["uri"], w["handled"], w["window_given"], w["opened"]) for w in windows],
+                         [(uri, True, False, False) for uri in self.NEW_WINDOWS], "handled, and no window opens")
+
+    def test_reload_drop_link_and_new_windows_leave_the_install_in_the_one_page(self):
+        run = self.installer(scenario=[
+            post(cmd="install", dir="C:\\Locked", desktop=True, start=True),
+            "wait progress(2,",
+            *self.later_navigation_lines(),
+            "wait done(",
+            "sleep 300",
+            "close",
+        ]).start()
+        self.installer_window()
+        self.assert_ends(run, 0)
+        self.assertEqual([r["value"] for r in run.runtime_events("accelerator_keys")], [False])
+        self.assertEqual([r["value"] for r in run.runtime_events("external_drop")], [False])
+        [navigate] = run.runtime_events("navigate")
+        self.assertEqual((navigate["navigation_handlers_before"], navigate["new_window_handlers_before"]), (1, 1))
+        self.assertFalse(navigate["settings"]["AreBrowserAcceleratorKeysEnabled"])
+        self.assert_page_locked(run)
+        executed = run.runtime_events("execute_script")
+        self.assertEqual(executed[0]["script"], 'progress(2,"Előkészítés…")')
+        self.assertEqual(executed[-1]["script"], "done(" + js_string("C:\\Locked\\Zordelo") + ")")
+        self.assertEqual({r["document"] for r in executed}, {1}, "every page call reached the one page")
+        self.assertEqual(harness.read_bytes(os.path.join(self.unix(run, "C:\\Locked\\Zordelo"), "Zordelo.exe")), GAME)
+
+    def test_runtime_without_settings3_and_controller4_starts_and_keeps_the_lock(self):
+        run = self.installer(
+            scenario=[*self.later_navigation_lines(), "sleep 500", "close"],
+            extra_env={"ZORDELO_WV2_NO_SETTINGS3": "1", "ZORDELO_WV2_NO_CONTROLLER4": "1"}).start()
+        self.installer_window()
+        self.assert_ends(run, 0)
+        self.assertEqual(run.runtime_events("accelerator_keys"), [])
+        self.assertEqual(run.runtime_events("external_drop"), [])
+        self.assertTrue(run.runtime_events("scenario_end"))
+        self.assert_page_locked(run)
+
     def pick_in_dialog(self, dialog, folder):
         """Types a folder into a picker's file-name box and confirms it; None cancels."""
         self.xdotool("windowraise", dialog)

@@ -78,7 +78,9 @@ struct StandinRun {
     DeleteFileW(log.c_str());
     set_env(L"ZORDELO_STANDIN_LOG", log);
     set_env(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", kRuntimeFolder);
-    for (const wchar_t* v : {L"ZORDELO_WV2_SCENARIO", L"ZORDELO_WV2_FAIL", L"ZORDELO_WV2_NO_CONTROLLER2"}) clear_env(v);
+    for (const wchar_t* v : {L"ZORDELO_WV2_SCENARIO", L"ZORDELO_WV2_FAIL", L"ZORDELO_WV2_NO_CONTROLLER2",
+                             L"ZORDELO_WV2_NO_CONTROLLER4", L"ZORDELO_WV2_NO_SETTINGS3"})
+      clear_env(v);
   }
   std::vector<json> records() const {
     std::vector<json> out;
@@ -352,6 +354,99 @@ TEST(WebView, OldRuntimeWithoutController2StillWorks) {
   EXPECT_NE(made.view, nullptr);
   EXPECT_TRUE(run.events("background").empty());
   EXPECT_EQ(run.events("navigate").size(), 1u);
+  DestroyWindow(window);
+}
+
+// The lock: the page's own load goes ahead, every later top-frame navigation is cancelled and
+// no new window opens, whatever started them; scripts keep reaching the one page.
+const char kLaterNavigations[] =
+    "navigate reload about:blank\n"
+    "navigate drop file:///C:/Users/u/Downloads/level.html\n"
+    "navigate link https://example.com/\n"
+    "navigate script https://example.com/other\n"
+    "navigate history about:blank\n"
+    "newwindow https://example.com/popup\n"
+    "newwindow about:blank\n"
+    "post after\n";
+
+// Checks the navigation and new-window records of a run that played kLaterNavigations.
+void expect_page_locked(const StandinRun& run) {
+  const auto navigations = run.events("navigation");
+  ASSERT_EQ(navigations.size(), 6u);
+  EXPECT_EQ(navigations[0]["kind"], "page");
+  EXPECT_EQ(navigations[0]["cancelled"], false);
+  EXPECT_EQ(navigations[0]["document"], 1);
+  const char* kinds[] = {"reload", "drop", "link", "script", "history"};
+  for (size_t i = 1; i < navigations.size(); ++i) {
+    EXPECT_EQ(navigations[i]["kind"], kinds[i - 1]);
+    EXPECT_EQ(navigations[i]["handlers"], 1) << kinds[i - 1];
+    EXPECT_EQ(navigations[i]["cancelled"], true) << kinds[i - 1];
+    EXPECT_EQ(navigations[i]["document"], 1) << kinds[i - 1];
+  }
+  EXPECT_EQ(navigations[2]["uri"], "file:///C:/Users/u/Downloads/level.html");
+  const auto windows = run.events("new_window");
+  ASSERT_EQ(windows.size(), 2u);
+  for (const json& w : windows) {
+    EXPECT_EQ(w["handlers"], 1);
+    EXPECT_EQ(w["handled"], true);
+    EXPECT_EQ(w["window_given"], false);
+    EXPECT_EQ(w["opened"], false);
+  }
+}
+
+TEST(WebView, BrowserKeysAndExternalDropsOffAndThePageLocked) {
+  StandinRun run("lock");
+  write_file(run.scenario, kLaterNavigations);
+  set_env(L"ZORDELO_WV2_SCENARIO", run.scenario);
+  HWND window = make_window();
+  ASSERT_NE(window, nullptr);
+  std::vector<std::string> got;
+  const WebViewOutcome made =
+      create_webview(window, run.data, "<p>x</p>", 5, 7, 10, [&](const std::string& text) { got.push_back(text); });
+  ASSERT_TRUE(made.error.empty()) << made.error;
+  pump_until([&] { return !got.empty(); });
+  ASSERT_EQ(got, std::vector<std::string>{"after"});
+  evaluate_script(made.view, "done(\"C:\\\\x\")");
+  pump_for(50);
+
+  const auto keys = run.events("accelerator_keys");
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_EQ(keys[0]["value"], false);
+  const auto drops = run.events("external_drop");
+  ASSERT_EQ(drops.size(), 1u);
+  EXPECT_EQ(drops[0]["value"], false);
+  // Both handlers and both settings are in place before the page is handed over.
+  const auto navigate = run.events("navigate");
+  ASSERT_EQ(navigate.size(), 1u);
+  EXPECT_EQ(navigate[0]["navigation_handlers_before"], 1);
+  EXPECT_EQ(navigate[0]["new_window_handlers_before"], 1);
+  EXPECT_EQ(navigate[0]["settings"]["AreBrowserAcceleratorKeysEnabled"], false);
+  EXPECT_LT(run.position("external_drop"), run.position("navigate"));
+  expect_page_locked(run);
+  const auto executed = run.events("execute_script");
+  ASSERT_EQ(executed.size(), 1u);
+  EXPECT_EQ(executed[0]["document"], 1);
+  DestroyWindow(window);
+}
+
+TEST(WebView, RuntimeWithoutSettings3AndController4StillLocksThePage) {
+  StandinRun run("lock-old");
+  write_file(run.scenario, kLaterNavigations);
+  set_env(L"ZORDELO_WV2_SCENARIO", run.scenario);
+  set_env(L"ZORDELO_WV2_NO_SETTINGS3", L"1");
+  set_env(L"ZORDELO_WV2_NO_CONTROLLER4", L"1");
+  HWND window = make_window();
+  ASSERT_NE(window, nullptr);
+  std::vector<std::string> got;
+  const WebViewOutcome made =
+      create_webview(window, run.data, "<p>x</p>", 5, 7, 10, [&](const std::string& text) { got.push_back(text); });
+  ASSERT_TRUE(made.error.empty()) << made.error;
+  pump_until([&] { return !got.empty(); });
+  EXPECT_EQ(got, std::vector<std::string>{"after"});
+  EXPECT_TRUE(run.events("accelerator_keys").empty());
+  EXPECT_TRUE(run.events("external_drop").empty());
+  EXPECT_EQ(run.events("background").size(), 1u);  // Controller2 is still there
+  expect_page_locked(run);
   DestroyWindow(window);
 }
 
