@@ -394,60 +394,53 @@ void expect_page_locked(const StandinRun& run) {
   }
 }
 
-TEST(WebView, BrowserKeysAndExternalDropsOffAndThePageLocked) {
-  StandinRun run("lock");
-  write_file(run.scenario, kLaterNavigations);
-  set_env(L"ZORDELO_WV2_SCENARIO", run.scenario);
-  HWND window = make_window();
-  ASSERT_NE(window, nullptr);
-  std::vector<std::string> got;
-  const WebViewOutcome made =
-      create_webview(window, run.data, "<p>x</p>", 5, 7, 10, [&](const std::string& text) { got.push_back(text); });
-  ASSERT_TRUE(made.error.empty()) << made.error;
-  pump_until([&] { return !got.empty(); });
-  ASSERT_EQ(got, std::vector<std::string>{"after"});
-  evaluate_script(made.view, "done(\"C:\\\\x\")");
-  pump_for(50);
+// A current runtime takes both settings; one without Settings3 and Controller4 keeps its browser
+// keys and external drops, and the lock alone holds the page there.
+TEST(WebView, BrowserKeysAndExternalDropsOffWhereTheRuntimeHasThemAndThePageLockedAlways) {
+  const struct {
+    const char* name;
+    bool old_runtime;
+  } runtimes[] = {{"lock", false}, {"lock-old", true}};
+  for (const auto& runtime : runtimes) {
+    SCOPED_TRACE(runtime.name);
+    StandinRun run(runtime.name);
+    write_file(run.scenario, kLaterNavigations);
+    set_env(L"ZORDELO_WV2_SCENARIO", run.scenario);
+    if (runtime.old_runtime) {
+      set_env(L"ZORDELO_WV2_NO_SETTINGS3", L"1");
+      set_env(L"ZORDELO_WV2_NO_CONTROLLER4", L"1");
+    }
+    HWND window = make_window();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> got;
+    const WebViewOutcome made =
+        create_webview(window, run.data, "<p>x</p>", 5, 7, 10, [&](const std::string& text) { got.push_back(text); });
+    ASSERT_TRUE(made.error.empty()) << made.error;
+    pump_until([&] { return !got.empty(); });
+    ASSERT_EQ(got, std::vector<std::string>{"after"});
+    evaluate_script(made.view, "done(\"C:\\\\x\")");
+    pump_for(50);
 
-  const auto keys = run.events("accelerator_keys");
-  ASSERT_EQ(keys.size(), 1u);
-  EXPECT_EQ(keys[0]["value"], false);
-  const auto drops = run.events("external_drop");
-  ASSERT_EQ(drops.size(), 1u);
-  EXPECT_EQ(drops[0]["value"], false);
-  // Both handlers and both settings are in place before the page is handed over.
-  const auto navigate = run.events("navigate");
-  ASSERT_EQ(navigate.size(), 1u);
-  EXPECT_EQ(navigate[0]["navigation_handlers_before"], 1);
-  EXPECT_EQ(navigate[0]["new_window_handlers_before"], 1);
-  EXPECT_EQ(navigate[0]["settings"]["AreBrowserAcceleratorKeysEnabled"], false);
-  EXPECT_LT(run.position("external_drop"), run.position("navigate"));
-  expect_page_locked(run);
-  const auto executed = run.events("execute_script");
-  ASSERT_EQ(executed.size(), 1u);
-  EXPECT_EQ(executed[0]["document"], 1);
-  DestroyWindow(window);
-}
-
-TEST(WebView, RuntimeWithoutSettings3AndController4StillLocksThePage) {
-  StandinRun run("lock-old");
-  write_file(run.scenario, kLaterNavigations);
-  set_env(L"ZORDELO_WV2_SCENARIO", run.scenario);
-  set_env(L"ZORDELO_WV2_NO_SETTINGS3", L"1");
-  set_env(L"ZORDELO_WV2_NO_CONTROLLER4", L"1");
-  HWND window = make_window();
-  ASSERT_NE(window, nullptr);
-  std::vector<std::string> got;
-  const WebViewOutcome made =
-      create_webview(window, run.data, "<p>x</p>", 5, 7, 10, [&](const std::string& text) { got.push_back(text); });
-  ASSERT_TRUE(made.error.empty()) << made.error;
-  pump_until([&] { return !got.empty(); });
-  EXPECT_EQ(got, std::vector<std::string>{"after"});
-  EXPECT_TRUE(run.events("accelerator_keys").empty());
-  EXPECT_TRUE(run.events("external_drop").empty());
-  EXPECT_EQ(run.events("background").size(), 1u);  // Controller2 is still there
-  expect_page_locked(run);
-  DestroyWindow(window);
+    const json off = runtime.old_runtime ? json::array() : json::array({false});
+    json keys = json::array(), drops = json::array();
+    for (const json& r : run.events("accelerator_keys")) keys.push_back(r["value"]);
+    for (const json& r : run.events("external_drop")) drops.push_back(r["value"]);
+    EXPECT_EQ(keys, off);
+    EXPECT_EQ(drops, off);
+    EXPECT_EQ(run.events("background").size(), 1u);  // Controller2 either way
+    // Both handlers and the settings are in place before the page is handed over.
+    const auto navigate = run.events("navigate");
+    ASSERT_EQ(navigate.size(), 1u);
+    EXPECT_EQ(navigate[0]["navigation_handlers_before"], 1);
+    EXPECT_EQ(navigate[0]["new_window_handlers_before"], 1);
+    EXPECT_EQ(navigate[0]["settings"]["AreBrowserAcceleratorKeysEnabled"], runtime.old_runtime);
+    if (!runtime.old_runtime) EXPECT_LT(run.position("external_drop"), run.position("navigate"));
+    expect_page_locked(run);
+    const auto executed = run.events("execute_script");
+    ASSERT_EQ(executed.size(), 1u);
+    EXPECT_EQ(executed[0]["document"], 1);
+    DestroyWindow(window);
+  }
 }
 
 }  // namespace
