@@ -6,7 +6,7 @@
 
 #include "common/cmdline.h"
 #include "common/powershell.h"
-#include "common/system_win.h"
+#include "common/process_start_win.h"
 #include "common/tool_search.h"
 #include "common/win_text_win.h"
 
@@ -26,12 +26,12 @@ struct Handle {
     if (h) CloseHandle(h);
     h = v == INVALID_HANDLE_VALUE ? nullptr : v;
   }
+  HANDLE release() {
+    const HANDLE v = h;
+    h = nullptr;
+    return v;
+  }
 };
-
-std::string folder_of(const std::wstring& path) {
-  const size_t cut = path.find_last_of(L"\\/");
-  return cut == std::wstring::npos ? std::string() : from_wide(path.substr(0, cut));
-}
 
 std::string system_folder(UINT (*get)(LPWSTR, UINT)) {
   wchar_t buf[MAX_PATH + 1];
@@ -54,9 +54,8 @@ std::string path_variable() {
 
 // The first existing file among the candidates for program.
 std::optional<std::wstring> find_program(std::string_view program) {
-  const auto own = own_exe_path();
-  const auto candidates = tool_candidates(program, own ? folder_of(*own) : std::string(), system_folder(get_system_dir),
-                                          system_folder(get_windows_dir), path_variable());
+  const auto candidates =
+      tool_candidates(program, system_folder(get_system_dir), system_folder(get_windows_dir), path_variable());
   for (const auto& c : candidates) {
     std::wstring w = to_wide(c);
     const DWORD attr = GetFileAttributesW(w.c_str());
@@ -84,59 +83,80 @@ bool make_pipe(Handle& read_end, Handle& write_end) {
   return static_cast<bool>(write_end);
 }
 
+// One output pipe of a tool, read with overlapped reads into its sink. The read end is closed
+// as soon as it has ended or failed, so that no writer can block on a pipe that nobody reads.
 struct PipeReader {
-  HANDLE pipe;
+  Handle pipe;
   std::string* sink;
   Handle event{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   OVERLAPPED ov{};
-  bool open = true;
   bool pending = false;
   char buf[65536];
 
   PipeReader(HANDLE p, std::string* s) : pipe(p), sink(s) {}
 
-  // Issues reads until one is pending or the pipe has ended.
+  bool open() const { return static_cast<bool>(pipe); }
+
+  // Issues reads until one is pending or the pipe has ended (ERROR_BROKEN_PIPE is the normal
+  // end; any other error ends it too).
   void pump() {
-    while (open && !pending) {
-      ResetEvent(event.h);
-      ov = OVERLAPPED{};
-      ov.hEvent = event.h;
-      DWORD got = 0;
-      if (ReadFile(pipe, buf, sizeof buf, &got, &ov)) {
-        sink->append(buf, got);
-        continue;
-      }
-      if (GetLastError() == ERROR_IO_PENDING) {
-        pending = true;
-      } else {
-        open = false;  // ERROR_BROKEN_PIPE is the normal end; any other error ends it too
-      }
-    }
+    while (open() && !pending)
+      if (!start_read(sizeof buf)) pipe.reset();
   }
 
-  void complete() {
+  // Starts one read of at most n bytes; false when the pipe has ended or failed.
+  bool start_read(DWORD n) {
+    ResetEvent(event.h);
+    ov = OVERLAPPED{};
+    ov.hEvent = event.h;
+    DWORD got = 0;
+    if (ReadFile(pipe.h, buf, n, &got, &ov)) {
+      sink->append(buf, got);
+      return true;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) return false;
+    pending = true;
+    return true;
+  }
+
+  // Takes the outcome of the pending read, waiting for it when asked.
+  void complete(bool wait) {
     DWORD got = 0;
     pending = false;
-    if (GetOverlappedResult(pipe, &ov, &got, FALSE))
+    if (GetOverlappedResult(pipe.h, &ov, &got, wait ? TRUE : FALSE) || GetLastError() == ERROR_MORE_DATA)
       sink->append(buf, got);
-    else if (GetLastError() != ERROR_MORE_DATA)
-      open = false;
     else
-      sink->append(buf, got);
+      pipe.reset();
+  }
+
+  // Ends a pending read (its buffer must outlive it), keeping what it had already got.
+  void cancel() {
+    if (!pending) return;
+    CancelIoEx(pipe.h, &ov);
+    complete(true);
+  }
+
+  // After the tool has ended: takes the bytes that lie in the pipe now and closes it, without
+  // waiting for any other writer (a child that the tool left running with our pipe as its
+  // output). Everything the tool wrote is in the pipe by then, since a write to a pipe returns
+  // only once the pipe has taken it; bytes that come later are not the tool's.
+  void drain() {
+    cancel();
+    DWORD left = 0;
+    if (open() && !PeekNamedPipe(pipe.h, nullptr, 0, nullptr, &left, nullptr)) left = 0;
+    while (open() && left > 0) {
+      const size_t before = sink->size();
+      if (!start_read(left < sizeof buf ? left : DWORD{sizeof buf})) break;
+      if (pending) complete(true);
+      const size_t got = sink->size() - before;
+      if (got == 0) break;
+      left = got >= left ? 0 : left - static_cast<DWORD>(got);
+    }
+    pipe.reset();
   }
 };
 
-bool create_hidden(const std::wstring& app, std::wstring command_line, HANDLE in, HANDLE out, HANDLE err,
-                   PROCESS_INFORMATION& pi) {
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = in;
-  si.hStdOutput = out;
-  si.hStdError = err;
-  return CreateProcessW(app.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &si, &pi) != 0;
-}
+constexpr DWORD kHiddenFlags = CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT;
 
 }  // namespace
 
@@ -147,40 +167,47 @@ std::optional<ToolResult> run_hidden(std::string_view program, const std::vector
   Handle out_read, out_write, err_read, err_write;
   if (!in || !make_pipe(out_read, out_write) || !make_pipe(err_read, err_write)) return std::nullopt;
 
-  PROCESS_INFORMATION pi{};
-  if (!create_hidden(*app, to_wide(cmdline::build(program, args)), in.h, out_write.h, err_write.h, pi))
-    return std::nullopt;
-  Handle process(pi.hProcess), thread(pi.hThread);
+  const auto started = start_with_std_handles(*app, to_wide(cmdline::build(program, args)), kHiddenFlags, nullptr, in.h,
+                                              out_write.h, err_write.h);
+  if (!started) return std::nullopt;
+  Handle process(started->hProcess), thread(started->hThread);
   // Our copies of the write ends must go, or the pipes never report their end.
   out_write.reset();
   err_write.reset();
   in.reset();
 
   ToolResult result;
-  PipeReader readers[2] = {{out_read.h, &result.out}, {err_read.h, &result.err}};
+  PipeReader readers[2] = {{out_read.release(), &result.out}, {err_read.release(), &result.err}};
+  // Both pipes are read until both have ended, or until the tool itself has ended: a child that
+  // the tool left running (an updater, say) may hold the write ends for hours.
+  bool tool_ended = false;
   for (;;) {
-    HANDLE waits[2];
+    HANDLE waits[3];
     PipeReader* owners[2];
     DWORD n = 0;
     for (auto& r : readers) {
       r.pump();
-      if (r.open && r.pending) {
+      if (r.pending) {
         waits[n] = r.event.h;
         owners[n++] = &r;
       }
     }
     if (n == 0) break;
-    const DWORD w = WaitForMultipleObjects(n, waits, FALSE, INFINITE);
-    if (w >= WAIT_OBJECT_0 + n) {
-      for (DWORD k = 0; k < n; ++k) {
-        DWORD ignored = 0;
-        CancelIoEx(owners[k]->pipe, &owners[k]->ov);
-        GetOverlappedResult(owners[k]->pipe, &owners[k]->ov, &ignored, TRUE);  // the buffer must outlive the read
-      }
+    waits[n] = process.h;
+    // The lowest signalled index is reported, so a finished read comes before the tool's end.
+    const DWORD w = WaitForMultipleObjects(n + 1, waits, FALSE, INFINITE);
+    if (w == WAIT_OBJECT_0 + n) {
+      tool_ended = true;
       break;
     }
-    owners[w - WAIT_OBJECT_0]->complete();
+    if (w > WAIT_OBJECT_0 + n) {
+      for (auto& r : readers) r.cancel();
+      return std::nullopt;
+    }
+    owners[w - WAIT_OBJECT_0]->complete(false);
   }
+  if (tool_ended)
+    for (auto& r : readers) r.drain();
 
   if (WaitForSingleObject(process.h, INFINITE) != WAIT_OBJECT_0) return std::nullopt;
   DWORD code = 0;
@@ -189,15 +216,17 @@ std::optional<ToolResult> run_hidden(std::string_view program, const std::vector
   return result;
 }
 
-void start_hidden_raw(std::string_view program, std::string_view raw) {
+void start_hidden_raw(std::string_view program, std::string_view raw, const std::wstring& working_folder) {
   const auto app = find_program(program);
   if (!app) return;
   Handle in(open_null_input());
-  PROCESS_INFORMATION pi{};
-  if (create_hidden(*app, to_wide(cmdline::build_raw(program, raw)), in.h, GetStdHandle(STD_OUTPUT_HANDLE),
-                    GetStdHandle(STD_ERROR_HANDLE), pi)) {
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+  Handle out(inheritable_std_handle(STD_OUTPUT_HANDLE)), err(inheritable_std_handle(STD_ERROR_HANDLE));
+  const auto started =
+      start_with_std_handles(*app, to_wide(cmdline::build_raw(program, raw)), kHiddenFlags,
+                             working_folder.empty() ? nullptr : working_folder.c_str(), in.h, out.h, err.h);
+  if (started) {
+    CloseHandle(started->hProcess);
+    CloseHandle(started->hThread);
   }
 }
 

@@ -36,3 +36,7 @@ std::optional<std::wstring> own_exe_path() {
     buf.resize(buf.size() * 2);
   }
 }
+
+void fail_without_system_error_boxes() {
+  SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}

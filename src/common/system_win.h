@@ -15,3 +15,9 @@ std::wstring temp_folder();
 
 // Full path of the running program's own file; none when it cannot be read.
 std::optional<std::wstring> own_exe_path();
+
+// Adds SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX to the process error mode, so that asking
+// for a drive without a medium (an empty card reader) fails with an error instead of showing a
+// system box that waits for a click; children inherit the mode. Called first thing by both
+// programs.
+void fail_without_system_error_boxes();

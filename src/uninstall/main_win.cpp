@@ -26,6 +26,7 @@ namespace {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  fail_without_system_error_boxes();
   const auto exe = own_exe_path();
   if (!exe) fatal("exe");
   const auto folder =
@@ -45,7 +46,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   };
   fx.run_tool = [](std::string_view program, const std::vector<std::string>& args) { (void)run_hidden(program, args); };
   fx.run_script = [](std::string_view script) { run_powershell(script); };
-  fx.start_raw = [](std::string_view program, std::string_view raw) { start_hidden_raw(program, raw); };
+  // The deferred removal runs from the temporary folder: started from Explorer, this program's
+  // working folder is the install folder, and a folder that is any process's working folder
+  // cannot be removed.
+  fx.start_raw = [](std::string_view program, std::string_view raw) { start_hidden_raw(program, raw, temp_folder()); };
 
   (void)run_uninstall(*folder, fx);
   return 0;

@@ -87,6 +87,8 @@ class Prefix:
         os.makedirs(self.home)
         os.makedirs(self.scratch)
         self.drive_c = os.path.join(self.prefix, "drive_c")
+        self.system32 = os.path.join(self.drive_c, "windows", "system32")
+        self.native_overrides = []  # system tools replaced by fronts of ours (plant_system_tool)
         self.user = pwd.getpwuid(os.getuid()).pw_name
         self.profile = os.path.join(self.drive_c, "users", self.user)
         self.local_appdata = os.path.join(self.profile, "AppData", "Local")
@@ -106,7 +108,9 @@ class Prefix:
 
     # --- environment and paths -------------------------------------------------------------
 
-    def env(self, extra=None):
+    def env(self, extra=None, fronts=True):
+        """The environment of a Wine program in this prefix; with fronts=False, Wine's own
+        built-in tools run even where plant_system_tool put a front of ours."""
         env = dict(os.environ)
         env.pop("DISPLAY", None)  # silent runs must not need a display
         if self.display:
@@ -115,7 +119,8 @@ class Prefix:
             "WINEPREFIX": self.prefix,
             "HOME": self.home,
             "WINEDEBUG": "-all",
-            "WINEDLLOVERRIDES": "mscoree=d;mshtml=d;winemenubuilder.exe=d",
+            "WINEDLLOVERRIDES": ";".join(["mscoree=d", "mshtml=d", "winemenubuilder.exe=d"] +
+                                         [name + "=n,b" for name in self.native_overrides if fronts]),
             "WINEPATH": unix_to_windows_z(FIXTURES),  # our stand-ins come before Wine's own tools
             "ZORDELO_STANDIN_LOG": unix_to_windows_z(self.log_path),
         })
@@ -146,6 +151,25 @@ class Prefix:
         if os.path.lexists(link):
             os.remove(link)
         os.symlink(os.path.abspath(unix_dir), link)
+
+    def plant_system_tool(self, name, fixture="system_tool_front.exe"):
+        """Puts a fixture of ours in this prefix's system folder as the tool `name` (say
+        "reg.exe"), where the programs look first, and moves Wine's own tool into the folder
+        zordelo-real beside it, where the recording front system_tool_front.exe finds it. The
+        file is moved and a new one written (never rewritten in place: the prefix shares its
+        files with the template), and Wine is told to load our file rather than its built-in
+        tool of that name."""
+        real = os.path.join(self.system32, "zordelo-real")
+        os.makedirs(real, exist_ok=True)
+        os.rename(os.path.join(self.system32, name), os.path.join(real, name))
+        shutil.copyfile(os.path.join(FIXTURES, fixture), os.path.join(self.system32, name))
+        self.native_overrides.append(name)
+
+    def plant_beside(self, folder, names=("reg.exe", "taskkill.exe", "curl.exe", "powershell.exe", "cmd.exe")):
+        """Copies of the planted.exe fixture under the tools' names in folder (beside a program of
+        ours, as an earlier download could have left them); each records a start as "planted"."""
+        for name in names:
+            shutil.copyfile(os.path.join(FIXTURES, "planted.exe"), os.path.join(folder, name))
 
     # --- running programs ------------------------------------------------------------------
 
@@ -182,10 +206,11 @@ class Prefix:
         return int(m.group(1)) if m else None
 
     def wine_tool(self, *args, timeout=120):
-        """Runs one of Wine's own tools (reg, taskkill, ...) without our stand-ins on PATH.
+        """Runs one of Wine's own tools (reg, taskkill, ...) without our stand-ins on PATH and
+        without the fronts that plant_system_tool put in the system folder.
         These tools explain each failure of their own; one that ends non-zero without any
         output is Wine failing to start it (seen once on a loaded machine), and runs again."""
-        env = self.env()
+        env = self.env(fronts=False)
         env.pop("WINEPATH", None)
         self.keep_wineserver()
         for attempt in range(2):
@@ -208,6 +233,25 @@ class Prefix:
     def stop_wineserver(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), capture_output=True)
         subprocess.run(["wineserver", "-w"], env=self.env(), capture_output=True)
+
+    def relay_calls(self, program, args=(), functions=("SetErrorMode", "CreateProcessW", "CreateFileW"), cwd=None):
+        """Runs a program with Wine's relay trace on for the given KERNEL32 functions only and
+        returns (exit status, [(function, [argument texts])] in the order called by the program's
+        first thread). Wine neither shows the system's error boxes nor passes the error mode on
+        to children, so this is how a test sees the program's own calls."""
+        self.wine_tool("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ", "/d",
+                       ";".join("kernel32." + f for f in functions), "/f")
+        r = self.run(program, args, cwd=cwd, env={"WINEDEBUG": "-all,+relay"})
+        calls = []
+        thread = None
+        for line in r.stderr.decode("utf-8", "replace").splitlines():
+            m = re.match(r"^([0-9a-f]+):Call KERNEL32\.(\w+)\((.*)\) ret=", line)
+            if not m:
+                continue
+            thread = thread or m.group(1)
+            if m.group(1) == thread:
+                calls.append((m.group(2), [a.strip() for a in m.group(3).split(",")]))
+        return r.returncode, calls
 
     # --- reading back ----------------------------------------------------------------------
 

@@ -2,12 +2,14 @@
 WebView2 runtime: the window, what the runtime is handed, each page message played from a
 scenario, the folder pickers, the fatal errors, and the WebView2 check and bootstrap.
 
-Each test runs setup.exe in its own prefix, copied into a folder of its own together with the
-stand-in tools that it should find there first (the programs look for a tool in their own folder
-before anywhere else): a recording reg.exe in front of Wine's real one, the stand-in
-powershell.exe, and curl.exe where a test wants a download to work. Nothing else of ours is on
-PATH, so "no curl.exe" means none at all. The stand-in runtime records what the installer hands
-it and every script evaluated; the tests read those records back."""
+Each test runs setup.exe in its own prefix, copied into a folder of its own beside copies of
+planted.exe named like the tools (reg.exe, taskkill.exe, curl.exe, powershell.exe, cmd.exe), as
+an earlier download could have left them: none of them may ever start. The tools that the
+installer should reach are where it looks: a recording front for Wine's reg.exe in the prefix's
+system folder, and a PATH folder of the run's own with the stand-in powershell.exe, and curl.exe
+where a test wants a download to work. Nothing else of ours is on PATH, so "no curl.exe" means
+none at all. The stand-in runtime records what the installer hands it and every script
+evaluated; the tests read those records back."""
 import base64
 import json
 import os
@@ -65,17 +67,20 @@ class InstallerRun:
         os.makedirs(self.app)
         self.setup = os.path.join(self.app, "setup.exe")
         shutil.copyfile(harness.SETUP, self.setup)
-        shutil.copyfile(os.path.join(harness.FIXTURES, "standin_reg.exe"), os.path.join(self.app, "reg.exe"))
-        shutil.copyfile(os.path.join(harness.FIXTURES, "powershell.exe"), os.path.join(self.app, "powershell.exe"))
+        self.prefix.plant_beside(self.app)
+        self.tools = os.path.join(self.prefix.root, "tools")
+        os.makedirs(self.tools)
+        shutil.copyfile(os.path.join(harness.FIXTURES, "powershell.exe"), os.path.join(self.tools, "powershell.exe"))
         if curl:
-            shutil.copyfile(os.path.join(harness.FIXTURES, "curl.exe"), os.path.join(self.app, "curl.exe"))
+            shutil.copyfile(os.path.join(harness.FIXTURES, "curl.exe"), os.path.join(self.tools, "curl.exe"))
+        self.prefix.plant_system_tool("reg.exe")
         if runtime_registered:
             self.register_runtime("HKCU\\SOFTWARE")
         scenario_file = os.path.join(self.prefix.root, "scenario.txt")
         with open(scenario_file, "w", encoding="utf-8") as f:
             f.write("\n".join(scenario) + "\n")
         self.env = {
-            "WINEPATH": "",  # no stand-in on PATH: only those in the program's own folder count
+            "WINEPATH": harness.unix_to_windows_z(self.tools),  # only these stand-ins are on PATH
             "ZORDELO_WV2_SCENARIO": harness.unix_to_windows_z(scenario_file),
             "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER": harness.unix_to_windows_z(RUNTIME_FOLDER),
             "ZORDELO_CURL_SOURCE": harness.unix_to_windows_z(os.path.join(harness.FIXTURES, "standin_bootstrapper.exe")),
@@ -166,6 +171,7 @@ class GraphicalInstaller(unittest.TestCase):
     def assert_ends(self, run, status, timeout=120):
         code, err = run.wait(timeout)
         self.assertEqual(code, status, f"stderr: {err}")
+        self.assertEqual(run.records("planted"), [], "a tool beside setup.exe was started")
         return err
 
     def installer_window(self, timeout=60):

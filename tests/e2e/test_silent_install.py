@@ -2,6 +2,7 @@
 files, the uninstall entry as Wine's reg reads it back, the shortcut script that PowerShell
 received, the exit status, and that nothing else on C: or in the registry changed."""
 import os
+import shutil
 import sys
 import time
 import unittest
@@ -205,6 +206,50 @@ class SilentInstall(unittest.TestCase):
         self.assertLess(time.time() - started, 120)
         self.assertEqual(harness.read_bytes(os.path.join(folder, "Zordelo.exe")), GAME)
         self.assertNotEqual(os.stat(os.path.join(folder, "Zordelo.exe")).st_mtime_ns, 0, "written anew")
+
+    def test_tools_beside_setup_are_never_started(self):
+        # setup.exe in the Downloads folder, where earlier downloads lie under the tools' names.
+        downloads = os.path.join(self.p.profile, "Downloads")
+        os.makedirs(downloads)
+        setup = os.path.join(downloads, "setup.exe")
+        shutil.copyfile(SETUP, setup)
+        self.p.plant_beside(downloads)
+        before = self.p.snapshot()
+        r = self.p.run(setup, ["--silent"], cwd=downloads)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        after = self.p.snapshot()
+        folder = os.path.join(self.p.local_appdata, "Programs", "Zordelo")
+        location = "C:\\users\\" + self.p.user + "\\AppData\\Local\\Programs\\Zordelo"
+        programs = os.path.relpath(os.path.join(self.p.local_appdata, "Programs"), self.p.drive_c)
+        # Only the real tools ran (the log holds the stand-in PowerShell found on PATH, and no
+        # "planted" start), and the entry shows that Wine's reg did its work.
+        self.assert_installed(folder, location, before, after, created_above=(programs,))
+
+    def test_error_boxes_are_turned_off_before_anything_else(self):
+        # Wine never shows the "no disk" box and passes no error mode on to children, so the
+        # program's own calls are read from Wine's relay trace.
+        code, calls = self.p.relay_calls(SETUP, ["--silent"])
+        self.assertEqual(code, 0)
+        self.assertEqual(calls[0][0], "SetErrorMode", calls[:3])
+        self.assertEqual(int(calls[0][1][0], 16) & 0x8001, 0x8001, "SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX")
+        started = [args for name, args in calls if name == "CreateProcessW"]
+        self.assertEqual(len(started), 1 + 1 + 9, "taskkill, powershell and nine reg add")
+        for args in started:
+            flags = int(args[-5], 16)
+            # hidden, Unicode environment, an explicit list of inherited handles; never the
+            # default error mode, which would drop the mode for the tool
+            self.assertEqual(flags, 0x08000000 | 0x00000400 | 0x00080000, args)
+
+    def test_a_drive_without_a_medium_fails_with_1(self):
+        # An empty card reader: the drive letter exists, its medium does not.
+        link = os.path.join(self.p.prefix, "dosdevices", "e:")
+        os.symlink(os.path.join(self.p.root, "no-medium"), link)
+        before = self.p.snapshot()
+        code = self.p.run_exact(SETUP, self.command_line("--silent", "E:\\"))
+        self.assertEqual(code, 1)
+        self.assertEqual(harness.snapshot_changes(before, self.p.snapshot()),
+                         {k: [] for k in harness.snapshot_changes(before, before)})
+        self.assertEqual(self.p.standin_log(), [])
 
     def test_installing_twice_replaces_the_payload_files_and_leaves_others_alone(self):
         folder = os.path.join(self.p.local_appdata, "Programs", "Zordelo")

@@ -60,12 +60,15 @@ def add_other_shortcuts(p):
             f.write(b"L\0\0\0another program")
 
 
-def make_install(p, folder, entry=True, shortcuts=True, game=True, uninstaller_name="uninstall.exe"):
+def make_install(p, folder, entry=True, shortcuts=True, game=True, uninstaller_name="uninstall.exe", planted=False):
     """A hand-made installation in folder (a Unix path inside the prefix): the built uninstaller,
     the stand-in game, some game data in a subfolder; the uninstall entry and both shortcuts when
-    asked, and the unrelated shortcuts always."""
+    asked, and the unrelated shortcuts always. With planted, copies of planted.exe under the
+    tools' names lie beside the uninstaller."""
     os.makedirs(os.path.join(folder, "data"))
     shutil.copyfile(UNINSTALL, os.path.join(folder, uninstaller_name))
+    if planted:
+        p.plant_beside(folder)
     if game:
         shutil.copyfile(os.path.join(FIXTURES, "Zordelo.exe"), os.path.join(folder, "Zordelo.exe"))
     with open(os.path.join(folder, "data", "level1.pak"), "wb") as f:
@@ -176,9 +179,11 @@ class Silent(UninstallCase):
         self.assertEqual(after["registry"][("user", ENTRY[1].rsplit("\\", 1)[0])], set())
 
     def test_hand_made_install_with_the_game_running(self):
+        # Tools under the system tools' names beside the uninstaller are never started: the log
+        # holds PowerShell from PATH only, and Wine's taskkill and reg did their work.
         p = self.prefix()
         folder = self.default_folder(p)
-        make_install(p, folder)
+        make_install(p, folder, planted=True)
         before = p.snapshot()
         files = tree(folder)
         self.assertIn(os.path.join("data", "level1.pak"), files)
@@ -195,6 +200,40 @@ class Silent(UninstallCase):
         self.assertTrue(gone(folder), "the install folder is removed within 15 s")
         self.assert_only_removed(before, p.snapshot(), drive_entries_of(before, p, folder) | shortcut_entries(p),
                                  [ENTRY])
+
+    def test_started_in_its_own_folder_the_removal_runs_from_the_temporary_folder(self):
+        # As from Explorer: the install folder is the uninstaller's working folder. On Windows a
+        # folder that is a process's working folder cannot be removed; Wine removes it anyway, so
+        # a recording front for cmd.exe shows where the removal runs.
+        p = self.prefix()
+        folder = self.default_folder(p)
+        make_install(p, folder)
+        p.plant_system_tool("cmd.exe")
+        r = p.run(os.path.join(folder, "uninstall.exe"), ["--silent"], cwd=folder)
+        self.assertEqual(r.returncode, 0, r)
+        self.assertTrue(wait_until(lambda: [e for e in p.standin_log() if e["tool"] == "cmd"], 30), p.standin_log())
+        [cmd] = [e for e in p.standin_log() if e["tool"] == "cmd"]
+        windows_folder = p.to_windows(folder)
+        self.assertEqual(cmd["argv"][1:3], ["/C", "ping"])
+        self.assertTrue(cmd["cmdline"].endswith(f'& rmdir /S /Q "{windows_folder}"'), cmd["cmdline"])
+        self.assertEqual(cmd["cwd"].rstrip("\\"), f"C:\\users\\{p.user}\\Temp")
+        self.assertTrue(gone(folder), "the install folder is removed within 15 s")
+
+    def test_error_boxes_are_turned_off_before_anything_else(self):
+        # Wine never shows the "no disk" box and passes no error mode on, so the uninstaller's own
+        # calls are read from Wine's relay trace.
+        p = self.prefix()
+        folder = self.default_folder(p)
+        make_install(p, folder)
+        code, calls = p.relay_calls(os.path.join(folder, "uninstall.exe"), ["--silent"])
+        self.assertEqual(code, 0)
+        self.assertEqual(calls[0][0], "SetErrorMode", calls[:3])
+        self.assertEqual(int(calls[0][1][0], 16) & 0x8001, 0x8001, "SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX")
+        started = [args for name, args in calls if name == "CreateProcessW"]
+        self.assertEqual(len(started), 4, "taskkill, reg delete, powershell, cmd")
+        for args in started:
+            self.assertEqual(int(args[-5], 16), 0x08000000 | 0x00000400 | 0x00080000, args)
+        self.assertTrue(gone(folder))
 
     def test_entry_and_shortcuts_already_gone_still_removes_the_folder(self):
         p = self.prefix()

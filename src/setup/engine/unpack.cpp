@@ -1,5 +1,6 @@
 #include "setup/engine/unpack.h"
 
+#include <set>
 #include <vector>
 
 #include "common/product.h"
@@ -23,7 +24,31 @@ std::string write_all(const FileSinkOps& files, uintptr_t file, std::span<const 
   return {};
 }
 
+std::string ascii_lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// The bytes held now by the files that the archive's entries will replace, each target counted
+// once (names that differ only in ASCII letter case are the same file on Windows).
+uint64_t bytes_to_replace(const zip::Archive& archive, const std::string& location, const FileSinkOps& files) {
+  std::set<std::string> seen;
+  uint64_t sum = 0;
+  for (const zip::Entry& entry : archive.entries) {
+    const std::optional<std::string> name = extraction_name(entry.name);
+    if (!name || !seen.insert(ascii_lower(*name)).second) continue;
+    sum += files.existing_size(winpath::join(location, *name));
+  }
+  return sum;
+}
+
 }  // namespace
+
+bool payload_fits(uint64_t free_bytes, uint64_t replaced_bytes, uint64_t total) {
+  const uint64_t room = free_bytes > UINT64_MAX - replaced_bytes ? UINT64_MAX : free_bytes + replaced_bytes;
+  return room >= total;
+}
 
 uint32_t extraction_percent(uint64_t written, uint64_t divisor) {
   return static_cast<uint32_t>(uint64_t{80} * written / divisor) + 5;
@@ -43,6 +68,13 @@ UnpackResult unpack_archive(std::span<const uint8_t> bytes, const std::string& l
   const uint64_t divisor = total == 0 ? 1 : total;
   uint64_t written = 0;
   uint32_t last_percent = 0;
+
+  // A reinstall that cannot fit must fail before it has cut the old files to nothing.
+  if (files.free_space && files.existing_size) {
+    const std::optional<uint64_t> free_bytes = files.free_space(location);
+    if (free_bytes && !payload_fits(*free_bytes, bytes_to_replace(archive, location, files), total))
+      return failure(files.disk_full_error);
+  }
 
   for (size_t i = 0; i < zip::entry_count(archive); ++i) {
     zip::OpenEntryResult entry = zip::open_entry(archive, i);

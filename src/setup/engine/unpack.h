@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -25,12 +26,23 @@ struct FileWriteResult {
 };
 
 // How target files are written: create-or-truncate (write access only, others may read, write
-// or delete meanwhile), write, close.
+// or delete meanwhile), write, close; and what the unpacker asks before it writes anything.
 struct FileSinkOps {
   std::function<FileOpenResult(const std::string& path)> create_or_truncate;
   std::function<FileWriteResult(uintptr_t file, std::span<const uint8_t> bytes)> write;
   std::function<void(uintptr_t file)> close;
+  // Bytes free on the volume that holds the folder, as far as this user may use them; none when
+  // they cannot be read (an empty function counts as that).
+  std::function<std::optional<uint64_t>(const std::string& folder)> free_space;
+  // The size of the file at path, 0 when there is none (or it is a folder).
+  std::function<uint64_t(const std::string& path)> existing_size;
+  // The I/O error text of a full disk.
+  std::string disk_full_error;
 };
+
+// Whether a payload of `total` bytes fits where `free_bytes` are free and the files it replaces
+// hold `replaced_bytes` (they are cut to nothing and written again).
+bool payload_fits(uint64_t free_bytes, uint64_t replaced_bytes, uint64_t total);
 
 // Bytes passed from the archive to a file in one go; each written entry gets a fresh,
 // zero-filled buffer of this size.
@@ -48,11 +60,12 @@ const char* extraction_label(const std::string& target_name);
 
 // Opens the archive and writes its entries, in archive order, into the folder `location` (which
 // exists): each entry with a target name (see extraction_name) becomes location\name, replacing
-// a file of that name. Reports 5 + floor(80 * W / T) whenever the whole percentage changes, W
-// being the bytes written so far and T the total declared size. Returns T, or the one error
-// message: "Sérült telepítőcsomag: <reader text>" when the archive does not open, the reader's
-// text when an entry fails to open or read, "Nem írható: <path> (<I/O error>). Be van zárva a
-// játék?" when a file cannot be created, the I/O error text when a write fails. Files written
-// before a failure stay, and so does the failing one.
+// a file of that name. Before it opens the first target file it compares the free space of the
+// location (when it can be read) plus the sizes of the files it will replace with T, and when
+// the payload cannot fit it fails with the full-disk text, having written nothing. Reports 5 + floor(80 * W / T)
+// whenever the whole percentage changes, W being the bytes written so far and T the total declared size. Returns T, or
+// the one error message: "Sérült telepítőcsomag: <reader text>" when the archive does not open, the reader's text when
+// an entry fails to open or read, "Nem írható: <path> (<I/O error>). Be van zárva a játék?" when a file cannot be
+// created, the I/O error text when a write fails. Files written before a failure stay, and so does the failing one.
 UnpackResult unpack_archive(std::span<const uint8_t> archive, const std::string& location, const FileSinkOps& files,
                             const ProgressSink& progress);

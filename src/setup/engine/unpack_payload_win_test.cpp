@@ -65,8 +65,10 @@ struct Child {
     started =
         CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
   }
-  ~Child() {
+  ~Child() { end(); }
+  void end() {
     if (!started) return;
+    started = false;
     TerminateProcess(pi.hProcess, 0);
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hThread);
@@ -133,7 +135,11 @@ TEST(UnpackPayload, AnEarlierInstallIsReplacedAndOtherFilesStay) {
   EXPECT_EQ(reports, (std::vector<Report>{{after_game, kGameLabel}, {85, kOtherFilesLabel}}));
 }
 
-TEST(UnpackPayload, AGameFileInUseCannotBeReplaced) {
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(UnpackPayload, AGameFileThatStaysInUseCannotBeReplaced) {
   const std::string expected_tail = " (" + io_error_text(ERROR_SHARING_VIOLATION) + "). Be van zárva a játék?";
   const std::string game = read_file(build_path(ZORDELO_PAYLOAD_GAME));
   struct Case {
@@ -156,13 +162,57 @@ TEST(UnpackPayload, AGameFileInUseCannotBeReplaced) {
     ASSERT_TRUE(wait_until_locked(target));
 
     std::vector<Report> reports;
+    const auto started = std::chrono::steady_clock::now();
     const UnpackResult r =
         unpack_payload(scratch.text(), [&](uint32_t p, const std::string &label) { reports.emplace_back(p, label); });
+    const double waited = seconds_since(started);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Nem írható: " + scratch.text() + "\\Zordelo.exe" + expected_tail);
-    std::printf("error: %s\n", r.error.c_str());
+    std::printf("error after %.2f s: %s\n", waited, r.error.c_str());
+    EXPECT_GE(waited, 4.9) << "the file was tried again for about 5 seconds";
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(read_file(scratch.dir / L"uninstall.exe"), "old uninstaller") << "later entries are not reached";
+    holder.end();
+    EXPECT_TRUE(read_file(target) == game) << "the held file is untouched";
+  }
+}
+
+TEST(UnpackPayload, AGameFileLetGoWithinFiveSecondsIsReplaced) {
+  // As after taskkill /F: the ended game's file is released a moment later.
+  Scratch scratch("zordelo-unpack-let-go");
+  const fs::path target = scratch.dir / L"Zordelo.exe";
+  write_file(target, "the old game");
+  Child holder(fs::path(to_wide(ZORDELO_FIXTURE_DIR)) / L"file_holder.exe", L"\"" + target.wstring() + L"\" 1.5");
+  ASSERT_TRUE(holder.started);
+  ASSERT_TRUE(wait_until_locked(target));
+  const auto started = std::chrono::steady_clock::now();
+  const UnpackResult r = unpack_payload(scratch.text(), [](uint32_t, const std::string &) {});
+  std::printf("replaced after %.2f s\n", seconds_since(started));
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(read_file(target) == read_file(build_path(ZORDELO_PAYLOAD_GAME)));
+  EXPECT_TRUE(read_file(scratch.dir / L"uninstall.exe") == read_file(build_path(ZORDELO_PAYLOAD_UNINSTALL)));
+}
+
+TEST(UnpackPayload, ReadOnlyHiddenAndSystemOldFilesAreReplaced) {
+  // Windows refuses to open a read-only file for writing and to truncate a hidden or system one
+  // (Wine only the first); the unpacker clears the attributes first.
+  const std::string game = read_file(build_path(ZORDELO_PAYLOAD_GAME));
+  const DWORD table[] = {
+      FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
+      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE};
+  for (const DWORD attributes : table) {
+    SCOPED_TRACE(attributes);
+    Scratch scratch("zordelo-unpack-attributes");
+    const fs::path target = scratch.dir / L"Zordelo.exe";
+    write_file(target, std::string(game.size() + 100, 'o'));
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), attributes));
+    ASSERT_EQ(GetFileAttributesW(target.c_str()) & attributes, attributes);
+    const UnpackResult r = unpack_payload(scratch.text(), [](uint32_t, const std::string &) {});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(read_file(target) == game);
+    EXPECT_EQ(
+        GetFileAttributesW(target.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+        0u);
   }
 }
 
@@ -183,22 +233,39 @@ TEST(UnpackPayload, AChecksumMismatchFailsAfterTheWholeFileWasWritten) {
   EXPECT_EQ(reports.back(), Report(84, kGameLabel));
 }
 
-// Needs a folder on a small file system, named by ZORDELO_SMALL_DISK (a Windows
-// path); the suite tests/e2e/test_unpack_disk_full.py mounts one and runs this
-// test there.
-TEST(UnpackPayload, AFullDiskGivesTheIoErrorTextAlone) {
+// The folder on a small file system named by ZORDELO_SMALL_DISK (a Windows path), or empty;
+// the suite tests/e2e/test_unpack_disk_full.py mounts one and runs these tests there.
+fs::path small_disk() {
   wchar_t folder[1024];
   const DWORD n = GetEnvironmentVariableW(L"ZORDELO_SMALL_DISK", folder, 1024);
-  if (n == 0 || n >= 1024) GTEST_SKIP() << "ZORDELO_SMALL_DISK names no small file system";
-  Scratch scratch(fs::path(folder), "zordelo-unpack-full");
-  ULARGE_INTEGER free_bytes{};
-  ASSERT_TRUE(GetDiskFreeSpaceExW(scratch.dir.c_str(), &free_bytes, nullptr, nullptr));
+  return n == 0 || n >= 1024 ? fs::path() : fs::path(std::wstring(folder, n));
+}
+
+uint64_t free_bytes(const fs::path &folder) {
+  ULARGE_INTEGER free{};
+  EXPECT_TRUE(GetDiskFreeSpaceExW(folder.c_str(), &free, nullptr, nullptr));
+  return free.QuadPart;
+}
+
+TEST(UnpackPayload, AFullDiskGivesTheIoErrorTextAlone) {
+  if (small_disk().empty()) GTEST_SKIP() << "ZORDELO_SMALL_DISK names no small file system";
+  Scratch scratch(small_disk(), "zordelo-unpack-full");
   // More than fits; zeros deflate to a small archive.
-  const uint64_t size = free_bytes.QuadPart + (3 << 20);
+  const uint64_t size = free_bytes(scratch.dir) + (3 << 20);
   const auto archive =
       ziptest::build_zip({{.name = "Zordelo.exe", .zeros = size}, {.name = "uninstall.exe", .data = "u"}});
-  const UnpackResult r =
+
+  // Told the free space, the unpacker writes nothing at all.
+  UnpackResult r =
       unpack_archive(archive.bytes, scratch.text(), win32_file_sink(), [](uint32_t, const std::string &) {});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, io_error_text(ERROR_DISK_FULL));
+  EXPECT_FALSE(fs::exists(scratch.dir / L"Zordelo.exe")) << "no file was made";
+
+  // When the free space cannot be read, the disk fills up while the game is written.
+  FileSinkOps blind = win32_file_sink();
+  blind.free_space = [](const std::string &) { return std::optional<uint64_t>(); };
+  r = unpack_archive(archive.bytes, scratch.text(), blind, [](uint32_t, const std::string &) {});
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, io_error_text(ERROR_DISK_FULL));
   std::printf("error: %s; %llu of %llu bytes written\n", r.error.c_str(),
@@ -208,6 +275,41 @@ TEST(UnpackPayload, AFullDiskGivesTheIoErrorTextAlone) {
   EXPECT_GT(left, 0u) << "the partial file stays";
   EXPECT_LT(left, size);
   EXPECT_FALSE(fs::exists(scratch.dir / L"uninstall.exe"));
+}
+
+TEST(UnpackPayload, AReinstallThatCannotFitLeavesTheEarlierInstallAsItWas) {
+  if (small_disk().empty()) GTEST_SKIP() << "ZORDELO_SMALL_DISK names no small file system";
+  Scratch scratch(small_disk(), "zordelo-unpack-reinstall");
+  const std::string game = read_file(build_path(ZORDELO_PAYLOAD_GAME));
+  const std::string uninstaller = read_file(build_path(ZORDELO_PAYLOAD_UNINSTALL));
+  // An earlier, smaller version of both files, and a disk that other files have filled up to
+  // 64 KiB short of what the new version needs beyond the old one's room.
+  std::string earlier_game(game.size() / 2, '\0');
+  for (size_t i = 0; i < earlier_game.size(); ++i) earlier_game[i] = static_cast<char>(i * 13 + (i >> 10));
+  const std::string earlier_uninstaller(uninstaller.size() / 2, 'u');
+  write_file(scratch.dir / L"Zordelo.exe", earlier_game);
+  write_file(scratch.dir / L"uninstall.exe", earlier_uninstaller);
+  const uint64_t needed = game.size() + uninstaller.size() - earlier_game.size() - earlier_uninstaller.size();
+  const uint64_t free_now = free_bytes(scratch.dir);
+  ASSERT_GT(free_now, needed + 65536) << "the small disk is too small for this test";
+  write_file(scratch.dir / L"other files.bin", std::string(free_now - needed + 65536, 'x'));
+  ASSERT_LT(free_bytes(scratch.dir), needed);
+
+  std::vector<Report> reports;
+  const UnpackResult r =
+      unpack_payload(scratch.text(), [&](uint32_t p, const std::string &label) { reports.emplace_back(p, label); });
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, io_error_text(ERROR_DISK_FULL));
+  std::printf("error: %s\n", r.error.c_str());
+  EXPECT_TRUE(reports.empty());
+  EXPECT_TRUE(read_file(scratch.dir / L"Zordelo.exe") == earlier_game) << "the earlier game is byte for byte as it was";
+  EXPECT_TRUE(read_file(scratch.dir / L"uninstall.exe") == earlier_uninstaller);
+
+  // With the other files gone, the same reinstall fits.
+  fs::remove(scratch.dir / L"other files.bin");
+  const UnpackResult again = unpack_payload(scratch.text(), [](uint32_t, const std::string &) {});
+  ASSERT_TRUE(again.ok) << again.error;
+  EXPECT_TRUE(read_file(scratch.dir / L"Zordelo.exe") == game);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "common/text.h"
 #include "setup/engine/zip_test_archive.h"
 
 namespace {
@@ -21,6 +22,7 @@ struct MemoryFiles {
   std::vector<std::string> log;               // "open <path>", "close <path>"
   std::map<std::string, std::string> refuse;  // path -> I/O error text of the failed open
   std::optional<size_t> space;                // bytes that fit on the "disk", over all files
+  std::optional<uint64_t> free;               // what the free-space question answers (none: unreadable)
   size_t max_per_write = SIZE_MAX;
   bool accept_nothing = false;
 
@@ -54,6 +56,17 @@ struct MemoryFiles {
           log.push_back("close " + open_files[file]);
           open_files.erase(file);
         },
+        [this](const std::string& folder) {
+          log.push_back("free " + folder);
+          return free;
+        },
+        [this](const std::string& path) -> uint64_t {
+          // Names are compared as Windows does for ASCII letters.
+          for (const auto& [name, content] : files)
+            if (text::equals_ascii_nocase(name, path)) return content.size();
+          return 0;
+        },
+        "Disk full. (os error 112)",
     };
   }
 };
@@ -175,10 +188,10 @@ TEST(Unpack, NamesAreFlattenedUnsafeOnesSkippedAndTheLaterDuplicateWins) {
                                                    {"D:\\Games\\Zordelo\\y.txt", "why"},
                                                    {"D:\\Games\\Zordelo\\z.txt", "zed"}};
   EXPECT_EQ(files.files, want);
-  const std::vector<std::string> log = {"open D:\\Games\\Zordelo\\x.bin", "close D:\\Games\\Zordelo\\x.bin",
-                                        "open D:\\Games\\Zordelo\\y.txt", "close D:\\Games\\Zordelo\\y.txt",
-                                        "open D:\\Games\\Zordelo\\x.bin", "close D:\\Games\\Zordelo\\x.bin",
-                                        "open D:\\Games\\Zordelo\\z.txt", "close D:\\Games\\Zordelo\\z.txt"};
+  const std::vector<std::string> log = {
+      "free D:\\Games\\Zordelo",         "open D:\\Games\\Zordelo\\x.bin",  "close D:\\Games\\Zordelo\\x.bin",
+      "open D:\\Games\\Zordelo\\y.txt",  "close D:\\Games\\Zordelo\\y.txt", "open D:\\Games\\Zordelo\\x.bin",
+      "close D:\\Games\\Zordelo\\x.bin", "open D:\\Games\\Zordelo\\z.txt",  "close D:\\Games\\Zordelo\\z.txt"};
   EXPECT_EQ(files.log, log);
 }
 
@@ -275,6 +288,81 @@ TEST(Unpack, EachFailureGivesItsOwnMessageAndLeavesWhatWasWritten) {
     EXPECT_EQ(sizes, c.sizes);
     EXPECT_EQ(run.reports, c.reports);
   }
+}
+
+TEST(Unpack, APayloadThatCannotFitFailsBeforeAnyFileIsOpened) {
+  const std::string game = pattern(3000, 'g');
+  const std::string uninstaller = pattern(1000, 'u');
+  const std::vector<Member> payload = {{.name = "Zordelo.exe", .data = game},
+                                       {.name = "uninstall.exe", .data = uninstaller}};
+  struct Case {
+    const char* what;
+    std::vector<Member> members;
+    std::map<std::string, std::string> before;  // files in the folder before the run
+    std::optional<uint64_t> free;
+    bool fits;
+  } cases[] = {
+      {"empty folder, one byte short", payload, {}, 3999, false},
+      {"empty folder, exactly enough", payload, {}, 4000, true},
+      {"the old game's bytes count as room", payload, {{"C:\\Z\\Zordelo.exe", std::string(2500, 'o')}}, 1500, true},
+      {"the old game's bytes and one byte short",
+       payload,
+       {{"C:\\Z\\Zordelo.exe", std::string(2500, 'o')}, {"C:\\Z\\uninstall.exe", std::string(499, 'o')}},
+       1000,
+       false},
+      {"both old files count",
+       payload,
+       {{"C:\\Z\\Zordelo.exe", std::string(2500, 'o')}, {"C:\\Z\\uninstall.exe", std::string(500, 'o')}},
+       1000,
+       true},
+      {"other files of the folder are no room", payload, {{"C:\\Z\\notes.txt", std::string(10000, 'n')}}, 3999, false},
+      {"a target named twice (in other letter case) is counted once",
+       {{.name = "Zordelo.exe", .data = game}, {.name = "bin/ZORDELO.EXE", .data = game}},
+       {{"C:\\Z\\Zordelo.exe", std::string(2000, 'o')}},
+       3999,
+       false},
+      {"the namesake of a skipped entry is not replaced, so it is no room",
+       {{.name = "Zordelo.exe", .data = game}, {.name = "../evil.exe", .data = uninstaller}},
+       {{"C:\\Z\\evil.exe", std::string(1000, 'e')}},
+       3000,
+       false},
+      {"free space that cannot be read: go on", payload, {}, std::nullopt, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto built = ziptest::build_zip(c.members);
+    MemoryFiles files;
+    files.files = c.before;
+    files.free = c.free;
+    const Unpacked run = unpack(built.bytes, files);
+    EXPECT_EQ(run.result.ok, c.fits) << run.result.error;
+    if (c.fits) continue;
+    EXPECT_EQ(run.result.error, "Disk full. (os error 112)");
+    EXPECT_EQ(files.log, std::vector<std::string>{"free C:\\Z"}) << "no file was opened";
+    EXPECT_EQ(files.files, c.before) << "nothing was written";
+    EXPECT_TRUE(run.reports.empty());
+  }
+}
+
+TEST(Unpack, FitArithmetic) {
+  struct Case {
+    uint64_t free_bytes, replaced, total;
+    bool fits;
+  } cases[] = {
+      {0, 0, 0, true},
+      {10, 0, 10, true},
+      {9, 0, 10, false},
+      {4, 6, 10, true},
+      {4, 5, 10, false},
+      {0, 10, 10, true},
+      // The sum does not wrap around.
+      {UINT64_MAX, 1, UINT64_MAX, true},
+      {1, UINT64_MAX, 5, true},
+      {UINT64_MAX - 1, 0, UINT64_MAX, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(payload_fits(c.free_bytes, c.replaced, c.total), c.fits)
+        << c.free_bytes << "+" << c.replaced << " vs " << c.total;
 }
 
 TEST(Unpack, PercentageArithmetic) {

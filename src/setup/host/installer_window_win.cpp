@@ -20,10 +20,13 @@ struct WindowState {
 
 WindowState* state_of(HWND window) { return reinterpret_cast<WindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
 
+// A function of a system DLL, looked up at run time (older systems lack some). The DLL is taken
+// from the system folder only: a DLL of that name in the installer's own folder (a download
+// folder) must never be loaded.
 template <class Fn>
 Fn system_function(const wchar_t* dll, const char* name) {
   HMODULE module = GetModuleHandleW(dll);
-  if (!module) module = LoadLibraryW(dll);
+  if (!module) module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "common/cmdline.h"
+#include "common/process_start_win.h"
 #include "common/product.h"
 #include "common/system_win.h"
 #include "common/win_text_win.h"
@@ -39,17 +40,6 @@ void run_install_thread(const InstallRequest& request, const EventLoopProxy& pro
     report_failure(proxy, result.error);
 }
 
-// A copy of one of this process's standard handles that the child can inherit;
-// null when the process has none.
-HANDLE inheritable_std_handle(DWORD which) {
-  const HANDLE h = GetStdHandle(which);
-  if (!h || h == INVALID_HANDLE_VALUE) return nullptr;
-  HANDLE copy = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
-    return nullptr;
-  return copy;
-}
-
 }  // namespace
 
 bool launch_game(const std::string& dir) {
@@ -57,21 +47,15 @@ bool launch_game(const std::string& dir) {
   std::wstring command_line = to_wide(cmdline::quote_argument(winpath::join(dir, product::kGameExe)));
   const std::wstring folder = to_wide(dir);
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = inheritable_std_handle(STD_INPUT_HANDLE);
-  startup.hStdOutput = inheritable_std_handle(STD_OUTPUT_HANDLE);
-  startup.hStdError = inheritable_std_handle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                      folder.c_str(), &startup, &process);
-  for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+  // The game outlives the installer: it gets the three standard handles and nothing else.
+  const HANDLE in = inheritable_std_handle(STD_INPUT_HANDLE), out = inheritable_std_handle(STD_OUTPUT_HANDLE),
+               err = inheritable_std_handle(STD_ERROR_HANDLE);
+  const auto started = start_with_std_handles(program, std::move(command_line), 0, folder.c_str(), in, out, err);
+  for (HANDLE h : {in, out, err})
     if (h) CloseHandle(h);
   if (!started) return false;
-  // The game lives on after the installer.
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  CloseHandle(started->hThread);
+  CloseHandle(started->hProcess);
   return true;
 }
 
