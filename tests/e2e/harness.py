@@ -167,9 +167,11 @@ class Prefix:
 
     def plant_beside(self, folder, names=("reg.exe", "taskkill.exe", "curl.exe", "powershell.exe", "cmd.exe")):
         """Copies of the planted.exe fixture under the tools' names in folder (beside a program of
-        ours, as an earlier download could have left them); each records a start as "planted"."""
+        ours, as an earlier download could have left them), and a planted shcore.dll; each
+        records a start or a load as "planted"."""
         for name in names:
             shutil.copyfile(os.path.join(FIXTURES, "planted.exe"), os.path.join(folder, name))
+        shutil.copyfile(os.path.join(FIXTURES, "planted_dll", "shcore.dll"), os.path.join(folder, "shcore.dll"))
 
     # --- running programs ------------------------------------------------------------------
 

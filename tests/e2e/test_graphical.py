@@ -494,6 +494,17 @@ class GraphicalInstaller(unittest.TestCase):
         self.assertEqual(order[:3], ["curl", "bootstrapper", "webview2"])
         self.assertTrue(os.path.isfile(self.unix(run, target)), "the downloaded bootstrapper stays")
 
+    def test_a_bootstrapper_that_leaves_a_child_running_still_shows_the_window(self):
+        # The real bootstrapper can leave its updater running with our pipes as its output; the
+        # stand-in leaves a child for 300 s. The window must come once the bootstrapper has ended.
+        run = self.installer(runtime_registered=False, curl=True, scenario=["sleep 500", "close"],
+                             extra_env={"ZORDELO_BOOTSTRAP_LINGER": "300"}).start()
+        self.installer_window(timeout=90)
+        self.assert_ends(run, 0)
+        children = run.records("bootstrapper-child")
+        self.assertEqual([c["event"] for c in children], ["start"], "the child still runs")
+        self.assertEqual(run.reg_queries(), QUERIES + QUERIES)
+
     def test_old_bootstrapper_runs_when_the_download_fails(self):
         # No curl.exe, but a bootstrapper from an earlier run lies in the temporary folder; it
         # registers only the absent-runtime marker, so the second check still fails.

@@ -210,7 +210,7 @@ class SilentInstall(unittest.TestCase):
     def test_tools_beside_setup_are_never_started(self):
         # setup.exe in the Downloads folder, where earlier downloads lie under the tools' names.
         downloads = os.path.join(self.p.profile, "Downloads")
-        os.makedirs(downloads)
+        os.makedirs(downloads, exist_ok=True)
         setup = os.path.join(downloads, "setup.exe")
         shutil.copyfile(SETUP, setup)
         self.p.plant_beside(downloads)
