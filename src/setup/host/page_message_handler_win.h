@@ -20,6 +20,7 @@ PageMessageHandler make_page_message_handler(EventLoopProxy proxy, HWND window);
 
 // Starts Zordelo.exe from dir (joined by the Windows path rule, dir otherwise
 // unchanged) with dir as working folder, no arguments, the default creation
-// flags, this process's environment and standard handles; does not wait and
-// releases the process at once. False when it could not be started.
+// flags, this process's environment and standard handles (the only handles it
+// inherits); does not wait and releases the process at once. False when it
+// could not be started.
 bool launch_game(const std::string& dir);
