@@ -204,6 +204,11 @@ TEST(UnpackPayload, ReadOnlyHiddenAndSystemOldFilesAreReplaced) {
     SCOPED_TRACE(attributes);
     Scratch scratch("zordelo-unpack-attributes");
     const fs::path target = scratch.dir / L"Zordelo.exe";
+    // Whatever happens, the file is left deletable for the scratch folder's removal.
+    struct Deletable {
+      const fs::path &path;
+      ~Deletable() { SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); }
+    } deletable{target};
     write_file(target, std::string(game.size() + 100, 'o'));
     ASSERT_TRUE(SetFileAttributesW(target.c_str(), attributes));
     ASSERT_EQ(GetFileAttributesW(target.c_str()) & attributes, attributes);
