@@ -5,7 +5,7 @@
 #  3. the Windows build: the unit tests, the Win32 tests and the end-to-end suites under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 
 jobs=2
 for preset in host host-asan mingw; do
