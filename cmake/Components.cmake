@@ -21,8 +21,8 @@ function(zordelo_component name dir)
       set(ZORDELO_WIN_TEST_SOURCES "${ZORDELO_WIN_TEST_SOURCES};${f}" CACHE INTERNAL "")
     elseif(base MATCHES "_test\\.cpp$")
       set(ZORDELO_UNIT_TEST_SOURCES "${ZORDELO_UNIT_TEST_SOURCES};${f}" CACHE INTERNAL "")
-    elseif(base STREQUAL "main_win.cpp")
-      # program entry, see zordelo_program
+    elseif(base STREQUAL "main_win.cpp" OR base STREQUAL "terminate_handler_win.cpp")
+      # program entry and the programs' terminate handler, see zordelo_program
     elseif(base MATCHES "_win\\.(cpp|S)$")
       list(APPEND win "${f}")
     else()
@@ -43,13 +43,22 @@ function(zordelo_component name dir)
   endif()
 endfunction()
 
+option(ZORDELO_STRIP "Link setup.exe and uninstall.exe without symbols and debug sections" ON)
+
 # A Windows GUI program from src/<dir>/main_win.cpp on the library lib, with the shared icon
-# and version record.
+# and version record. The terminate handler is linked in as an object of its own: from a
+# library it would come too late to stand in for the C++ library's. Shipped files carry no
+# symbols and no debug sections (those of the static runtime libraries would otherwise come
+# along, with the include paths of the machine that built them); the tests, which link the same
+# libraries, keep theirs.
 function(zordelo_program name dir lib)
-  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/src/${dir}/main_win.cpp ${ZORDELO_RESOURCE_RC})
+  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/src/${dir}/main_win.cpp
+    ${CMAKE_SOURCE_DIR}/src/common/terminate_handler_win.cpp ${ZORDELO_RESOURCE_RC})
   target_link_libraries(${name} PRIVATE ${lib})
-  target_link_options(${name} PRIVATE -municode -mwindows
-    -Wl,--file-alignment=4096 -Wl,--section-alignment=4096 -Wl,--no-insert-timestamp)
+  target_link_options(${name} PRIVATE -municode -mwindows -Wl,--section-alignment=4096 -Wl,--no-insert-timestamp)
+  if(ZORDELO_STRIP)
+    target_link_options(${name} PRIVATE -s)
+  endif()
   set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX ".exe"
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   zordelo_sign(${name})

@@ -1,20 +1,23 @@
-"""A small reader for the parts of a PE32+ file that our tests look at: header fields,
-imported DLL names and the resource tree (type -> name -> language -> bytes)."""
+"""A small reader for the parts of a PE32+ file that our tests look at: header fields, section
+names (long ones, such as .debug_info, resolved through the COFF string table), imported DLL
+names and the resource tree (type -> name -> language -> bytes)."""
 import struct
 
 
 class PeFile:
-    def __init__(self, path):
-        with open(path, "rb") as f:
-            self.data = f.read()
-        d = self.data
+    def __init__(self, path=None, data=None):
+        if data is None:
+            with open(path, "rb") as f:
+                data = f.read()
+        self.data = d = data
         if d[:2] != b"MZ":
             raise ValueError("not an MZ file")
         self.pe = struct.unpack_from("<I", d, 0x3C)[0]
         if d[self.pe:self.pe + 4] != b"PE\0\0":
             raise ValueError("no PE signature")
         coff = self.pe + 4
-        self.machine, nsections, self.timestamp = struct.unpack_from("<HHI", d, coff)
+        self.machine, nsections, self.timestamp, self.symbol_table, self.symbol_count = struct.unpack_from(
+            "<HHIII", d, coff)
         opt_size = struct.unpack_from("<H", d, coff + 16)[0]
         self.opt = coff + 20
         self.magic = struct.unpack_from("<H", d, self.opt)[0]
@@ -25,9 +28,21 @@ class PeFile:
         self.sections = []
         for i in range(nsections):
             off = self.opt + opt_size + 40 * i
-            name = d[off:off + 8].rstrip(b"\0").decode("ascii", "replace")
+            name = self.section_name(d[off:off + 8].rstrip(b"\0"))
             vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", d, off + 8)
             self.sections.append((name, va, vsize, rawptr, rawsize))
+
+    def section_name(self, raw):
+        """A name of more than 8 bytes is stored as "/offset" into the string table that follows
+        the COFF symbols; without that table it stays as it is."""
+        name = raw.decode("ascii", "replace")
+        if name.startswith("/") and name[1:].isdigit() and self.symbol_table:
+            strings = self.symbol_table + 18 * self.symbol_count
+            start = strings + int(name[1:])
+            end = self.data.find(b"\0", start)
+            if 0 <= start < len(self.data) and end > start:
+                return self.data[start:end].decode("ascii", "replace")
+        return name
 
     def offset(self, rva):
         for _, va, vsize, rawptr, rawsize in self.sections:
@@ -115,3 +130,16 @@ def version_strings(blob):
 
     walk((value_off + value_len + 3) & ~3, length, 0)
     return out
+
+
+def embedded_zip(data):
+    """The ZIP archive that a file carries, found back from its last end record (an archive
+    without comment): the bytes from its first local header to the end record's end."""
+    eocd = data.rfind(b"PK\x05\x06")
+    if eocd < 0:
+        raise ValueError("no ZIP end record")
+    cd_size, cd_offset = struct.unpack_from("<II", data, eocd + 12)
+    start = eocd - cd_size - cd_offset
+    if start < 0:
+        raise ValueError("ZIP end record points before the file's start")
+    return data[start:eocd + 22]

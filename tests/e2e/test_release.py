@@ -1,11 +1,11 @@
 """Release builds: two builds from the same inputs and SOURCE_DATE_EPOCH give byte-identical
-unsigned programs (no build time, no build path, fixed payload times); a build signed with a
-throwaway self-signed certificate carries valid Authenticode signatures on setup.exe and on the
-uninstall.exe inside its payload, and the signed setup.exe still installs under Wine."""
+unsigned programs (no build time, no build path, no debug sections or symbols, fixed payload
+times); a build signed with a throwaway self-signed certificate carries valid Authenticode
+signatures on setup.exe and on the uninstall.exe inside its payload, and the signed setup.exe
+still installs under Wine."""
 import io
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -16,7 +16,7 @@ from pathlib import Path
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import BUILD, SOURCE, Prefix  # noqa: E402
-from pe_file import PeFile  # noqa: E402
+from pe_file import PeFile, embedded_zip  # noqa: E402
 
 EPOCH = 1700000000  # 2023-11-14 22:13:20 UTC
 
@@ -34,13 +34,8 @@ def release(build_dir, out_dir, **env):
 
 
 def payload_of(setup_exe):
-    """The ZIP archive embedded in setup.exe, found from its end record (no archive comment)."""
-    data = Path(setup_exe).read_bytes()
-    eocd = data.rfind(b"PK\x05\x06")
-    assert eocd >= 0, "no payload end record"
-    cd_size, cd_offset = struct.unpack_from("<II", data, eocd + 12)
-    start = eocd - cd_size - cd_offset
-    return zipfile.ZipFile(io.BytesIO(data[start:eocd + 22]))
+    """The ZIP archive embedded in setup.exe."""
+    return zipfile.ZipFile(io.BytesIO(embedded_zip(Path(setup_exe).read_bytes())))
 
 
 def verify(exe, ca):
@@ -68,7 +63,10 @@ class Release(unittest.TestCase):
         for exe in ("setup.exe", "uninstall.exe"):
             a, b = (out["a"] / exe).read_bytes(), (out["b"] / exe).read_bytes()
             self.assertEqual(a, b, f"{exe} differs between two builds")
-            self.assertEqual(PeFile(out["a"] / exe).timestamp, 0)
+            pe = PeFile(out["a"] / exe)
+            self.assertEqual(pe.timestamp, 0)
+            self.assertEqual([s[0] for s in pe.sections if s[0].startswith(".debug")], [], f"{exe} is stripped")
+            self.assertEqual((pe.symbol_table, pe.symbol_count), (0, 0), f"{exe} has no symbol table")
             for path in (str(self.tmp), str(SOURCE), str(BUILD)):
                 self.assertNotIn(path.encode(), a, f"{exe} holds the build path {path}")
         sums = (out["a"] / "SHA256SUMS").read_text()
