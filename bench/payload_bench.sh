@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Payload benchmark with a real-size payload. Everything it makes stays under build/bench
 # (ZORDELO_BENCH_DIR), nothing of it is committed. One run reports, side by side:
-#   - unpacking the payload: our unpack_archive (host build of the code setup.exe runs) against
+#   - packing: the build's way (libdeflate level 12) against zlib level 6, with the packed
+#     ratio and the packing time of each;
+#   - unpacking both payloads: our unpack_archive (host build of the code setup.exe runs) against
 #     Info-ZIP `unzip -o` and a bare zlib inflate of the same entries into the same folder:
 #     wall time and peak anonymous memory (RssAnon, sampled every 1 ms; file-backed pages of the
 #     mapped archive are not counted, they are shown separately as RssFile);
 #   - building setup.exe with that payload: packing, assembling + linking, size overhead; and
 #     embedding by .incbin against an RCDATA resource;
 #   - `setup.exe --silent` under Wine with that payload (when the silent installer is there).
-# Needs: g++, zlib, python3, unzip, the mingw toolchain and wine.
+# Needs: g++, zlib, python3, libdeflate-gzip, unzip, the mingw toolchain and wine.
 #
 # Usage: bench/payload_bench.sh [all|unpack|build|silent]   (default all; the parts share inputs)
 set -euo pipefail
@@ -41,54 +43,77 @@ fi
 if [ "$(stat -c %s uninstall.exe 2>/dev/null || echo 0)" != "$second_size" ]; then
   "$bench" generate uninstall.exe "$second_size" 290
 fi
-start=$(date +%s.%N)
-python3 "$src/assets/pack_payload.py" payload.zip Zordelo.exe=Zordelo.exe uninstall.exe=uninstall.exe
-pack_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
-payload_size=$(stat -c %s payload.zip)
-read -r packed0 packed1 < <(python3 - <<'EOF'
-import struct
-with open("payload.zip", "rb") as f:
+# Both payloads: the build's (libdeflate level 12) and zlib level 6's, for comparison.
+elapsed() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
+entry_sizes() {
+  python3 - "$1" <<'EOF'
+import struct, sys
+with open(sys.argv[1], "rb") as f:
     head = f.read(30)
     p0, n0 = struct.unpack_from("<I", head, 18)[0], struct.unpack_from("<H", head, 26)[0]
     f.seek(30 + n0 + p0)
     print(p0, struct.unpack_from("<I", f.read(30), 18)[0])
 EOF
-)
-say "payload: $payload_size bytes; Zordelo.exe $game_size -> $packed0 (ratio $(awk -v a="$packed0" -v b="$game_size" 'BEGIN{printf "%.4f", a/b}')), uninstall.exe $second_size -> $packed1; packing took ${pack_s} s"
+}
+payloads=(libdeflate12 zlib6)
+declare -A zip_of=([libdeflate12]=payload.zip [zlib6]=payload-zlib6.zip)
+declare -A pack_options=([libdeflate12]="" [zlib6]="--zlib-level 6")
+declare -A packed_game
+say "packing ($game_size + $second_size bytes; wall time, CPU time of the packer and its children):"
+for p in "${payloads[@]}"; do
+  # shellcheck disable=SC2086  # the options are words
+  cpu=$(/usr/bin/time -f "%e %U %S" python3 "$src/assets/pack_payload.py" ${pack_options[$p]} "${zip_of[$p]}" \
+    Zordelo.exe=Zordelo.exe uninstall.exe=uninstall.exe 2>&1 >/dev/null | tail -1)
+  read -r pack_wall pack_user pack_sys <<<"$cpu"
+  read -r packed0 packed1 < <(entry_sizes "${zip_of[$p]}")
+  packed_game[$p]=$packed0
+  printf '  %-13s payload %10s bytes; Zordelo.exe -> %10s (ratio %s), uninstall.exe -> %6s; packing %5s s wall, %5s s CPU\n' \
+    "$p" "$(stat -c %s "${zip_of[$p]}")" "$packed0" "$(awk -v a="$packed0" -v b="$game_size" 'BEGIN{printf "%.4f", a/b}')" \
+    "$packed1" "$pack_wall" "$(awk -v a="$pack_user" -v b="$pack_sys" 'BEGIN { printf "%.1f", a + b }')"
+done
+say "  libdeflate12 against zlib6 on Zordelo.exe: $(awk -v a="${packed_game[libdeflate12]}" -v b="${packed_game[zlib6]}" \
+  'BEGIN { printf "%+.2f %% (%d bytes)", (a / b - 1) * 100, a - b }')"
 
 if want unpack; then
-# Unpacking, each tool $reps times, interleaved, into a fresh folder each time.
-cat payload.zip >/dev/null  # the archive in the page cache for everyone
+# Unpacking, each tool on each payload $reps times, interleaved, into a fresh folder each time.
+cat payload.zip payload-zlib6.zip >/dev/null  # the archives in the page cache for everyone
 declare -A best_wall best_anon all_wall
-for tool in ours unzip inflate; do best_wall[$tool]=999999; best_anon[$tool]=0; all_wall[$tool]=""; done
+runs=()
+for p in "${payloads[@]}"; do for tool in ours unzip inflate; do runs+=("$p/$tool"); done; done
+for r in "${runs[@]}"; do best_wall[$r]=999999; best_anon[$r]=0; all_wall[$r]=""; done
 for rep in $(seq "$reps"); do
-  for tool in ours unzip inflate; do
+  for r in "${runs[@]}"; do
+    archive=${zip_of[${r%/*}]}
     rm -rf out && mkdir out
     sync
-    case $tool in
-      ours) line=$("$bench" measure "$bench" ours payload.zip out) ;;
-      unzip) line=$("$bench" measure unzip -o -q payload.zip -d out) ;;
-      inflate) line=$("$bench" measure "$bench" inflate payload.zip out) ;;
+    case ${r#*/} in
+      ours) line=$("$bench" measure "$bench" ours "$archive" out) ;;
+      unzip) line=$("$bench" measure unzip -o -q "$archive" -d out) ;;
+      inflate) line=$("$bench" measure "$bench" inflate "$archive" out) ;;
     esac
-    [ "$(field exit "$line")" = 0 ] || { say "$tool failed: $line"; exit 1; }
-    cmp -s out/Zordelo.exe Zordelo.exe && cmp -s out/uninstall.exe uninstall.exe || { say "$tool wrote wrong files"; exit 1; }
+    [ "$(field exit "$line")" = 0 ] || { say "$r failed: $line"; exit 1; }
+    cmp -s out/Zordelo.exe Zordelo.exe && cmp -s out/uninstall.exe uninstall.exe || { say "$r wrote wrong files"; exit 1; }
     wall=$(field wall_s "$line"); anon=$(field peak_rss_anon_kib "$line")
-    all_wall[$tool]+="$wall "
-    best_wall[$tool]=$(awk -v a="$wall" -v b="${best_wall[$tool]}" 'BEGIN { print (a < b ? a : b) }')
-    best_anon[$tool]=$(awk -v a="$anon" -v b="${best_anon[$tool]}" 'BEGIN { print (a > b ? a : b) }')
-    [ "$rep" = 1 ] && say "  $tool run 1: $line"
+    all_wall[$r]+="$wall "
+    best_wall[$r]=$(awk -v a="$wall" -v b="${best_wall[$r]}" 'BEGIN { print (a < b ? a : b) }')
+    best_anon[$r]=$(awk -v a="$anon" -v b="${best_anon[$r]}" 'BEGIN { print (a > b ? a : b) }')
+    [ "$rep" = 1 ] && say "  $r run 1: $line"
   done
 done
 rm -rf out
 say ""
-say "unpack ($reps runs each; best wall time; highest peak RssAnon of all runs)"
-printf '  %-8s %9s %9s %12s   %s\n' tool "wall s" "vs bare" "RssAnon MiB" "all wall times"
-for tool in ours unzip inflate; do
-  printf '  %-8s %9s %9s %12s   %s\n' "$tool" "${best_wall[$tool]}" \
-    "$(awk -v a="${best_wall[$tool]}" -v b="${best_wall[inflate]}" 'BEGIN { printf "%.2fx", a / b }')" \
-    "$(kib_to_mib "${best_anon[$tool]}")" "${all_wall[$tool]}"
+say "unpack ($reps runs each; best wall time; highest peak RssAnon of all runs; bare: bare inflate of the same payload)"
+printf '  %-21s %9s %9s %12s   %s\n' "payload/tool" "wall s" "vs bare" "RssAnon MiB" "all wall times"
+for r in "${runs[@]}"; do
+  printf '  %-21s %9s %9s %12s   %s\n' "$r" "${best_wall[$r]}" \
+    "$(awk -v a="${best_wall[$r]}" -v b="${best_wall[${r%/*}/inflate]}" 'BEGIN { printf "%.2fx", a / b }')" \
+    "$(kib_to_mib "${best_anon[$r]}")" "${all_wall[$r]}"
 done
-say "  ours vs unzip: $(awk -v a="${best_wall[ours]}" -v b="${best_wall[unzip]}" 'BEGIN { printf "%.2fx", a / b }')"
+for p in "${payloads[@]}"; do
+  say "  $p: ours vs unzip $(awk -v a="${best_wall[$p/ours]}" -v b="${best_wall[$p/unzip]}" 'BEGIN { printf "%.2fx", a / b }')"
+done
+say "  ours on the libdeflate12 payload vs on the zlib6 payload: $(awk -v a="${best_wall[libdeflate12/ours]}" \
+  -v b="${best_wall[zlib6/ours]}" 'BEGIN { printf "%.2fx", a / b }')"
 fi
 
 # setup.exe with this payload.
