@@ -118,11 +118,13 @@ fi
 
 # setup.exe with this payload.
 mingw=$work/mingw
-if [ ! -f "$mingw/CMakeCache.txt" ]; then
-  cmake -S "$src" -B "$mingw" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DZORDELO_TESTS=OFF -DZORDELO_GAME_EXE="$work/Zordelo.exe" >/dev/null
+if want build || want silent; then
+  if [ ! -f "$mingw/CMakeCache.txt" ]; then
+    cmake -S "$src" -B "$mingw" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+      -DZORDELO_TESTS=OFF -DZORDELO_GAME_EXE="$work/Zordelo.exe" >/dev/null
+  fi
+  cmake --build "$mingw" -j2 --target setup >/dev/null
 fi
-cmake --build "$mingw" -j2 --target setup >/dev/null
 
 if want build; then
 say ""
