@@ -4,6 +4,9 @@
 # Our stand-in PowerShell (Wine has only a stub) carries out the shortcut scripts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Wine makes Unix file names in the locale's character set, so without a UTF-8 locale (a minimal
+# Debian sets none) a folder such as "Játék" cannot be made.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 bash scripts/install-deps.sh
 
 cmake --preset mingw >/dev/null
