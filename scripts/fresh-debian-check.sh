@@ -148,7 +148,8 @@ summary=()
 status=0
 for run in $(seq "$runs"); do
   log=$work/$name-run$run.log
-  echo "== Run $run: scripts/$name.sh as root in the fresh root (log: $log)"
+  [ "$again" = 0 ] || log=$work/$name-again.log
+  echo "== Run $run: scripts/$name.sh as root in $root (log: $log)"
   start=$SECONDS
   set +e
   run_inside "scripts/$name.sh" 2>&1 | tee "$log"
@@ -159,6 +160,6 @@ for run in $(seq "$runs"); do
   [ "$code" = 0 ] || { status=$code; break; }
 done
 echo
-echo "== scripts/$name.sh in a fresh Debian 12 root (commit ${commit:0:12}, $(nproc) cores)"
+echo "== scripts/$name.sh in a $([ "$again" = 1 ] && echo "used" || echo "fresh") Debian 12 root (commit ${commit:0:12}, $(nproc) cores)"
 printf '   %s\n' "${summary[@]}"
 exit "$status"
