@@ -82,8 +82,18 @@ ComRef<Later> later_version(Earlier* object) {
 // Starts the runtime library's environment and waits for it.
 std::string create_environment(const webview2_loader::RuntimeLocation& runtime, const std::wstring& user_data_folder,
                                ComRef<ICoreWebView2Environment>& environment) {
-  // The library stays loaded for the life of the process.
-  HMODULE library = LoadLibraryW(to_wide(runtime.dll_path).c_str());
+  // The library stays loaded for the life of the process. It is loaded by its full path, and the
+  // DLLs it imports come from its own folder and the system folder only: never from ours, which
+  // is usually the Downloads folder, nor from the current folder. A path that is not fully
+  // qualified (a fixed-version folder such as \wv2) is made so first, as a plain load would
+  // have taken it.
+  const std::wstring given = to_wide(runtime.dll_path);
+  std::wstring full(32768, L'\0');
+  const DWORD n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  full.resize(n && n < full.size() ? n : 0);
+  HMODULE library = full.empty() ? nullptr
+                                 : LoadLibraryExW(full.c_str(), nullptr,
+                                                  LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!library) return failure(("LoadLibrary " + runtime.dll_path).c_str(), HRESULT_FROM_WIN32(GetLastError()));
   auto create =
       reinterpret_cast<CreateEnvironmentFn>(reinterpret_cast<void*>(GetProcAddress(library, kCreateEnvironmentExport)));
