@@ -1,6 +1,7 @@
 #include "setup/engine/extraction_name.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "common/winpath.h"
 
@@ -27,5 +28,9 @@ std::optional<std::string> extraction_name(std::string_view entry_name) {
 
   const auto last = winpath::last_component(entry_name);
   if (!last) return std::nullopt;
+  // Flattening can bring a drive to the front: the last part of "a/C:x" is, read alone, the
+  // drive-relative path "C:x". The target must be one plain name by itself too.
+  const std::vector<winpath::Component> alone = winpath::components(*last);
+  if (alone.size() != 1 || alone[0].kind != winpath::Kind::Normal) return std::nullopt;
   return std::string(*last);
 }

@@ -9,5 +9,6 @@
 // written: a folder entry (the name ends in '/' or '\'), a name containing NUL, a name with a
 // drive, UNC, device or root prefix, or one whose ".." parts climb above its start. Otherwise
 // only the last component is kept, so every file lands directly in the install folder
-// ("data/x.bin" -> "x.bin"); a name ending in ".." has none.
+// ("data/x.bin" -> "x.bin"); a name ending in "..", or whose last component read alone has a
+// drive ("a/C:x"), has none.
 std::optional<std::string> extraction_name(std::string_view entry_name);

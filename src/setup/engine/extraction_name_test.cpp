@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/fuzz_seeds.h"
+
 namespace {
 
 TEST(ExtractionName, OnlySafeNamesAreWrittenAndOnlyTheirLastPart) {
@@ -41,10 +43,19 @@ TEST(ExtractionName, OnlySafeNamesAreWrittenAndOnlyTheirLastPart) {
       {"\\\\?\\C:\\x", nullptr},
       {"\\\\.\\COM1", nullptr},
       {"\\\\.\\pipe\\x", nullptr},
+      // A drive in the last part: read alone it is a drive-relative path.
+      {"a/C:x", nullptr},
+      {"a\\C:x", nullptr},
+      {"a/b/z:x.txt", nullptr},
+      {"a/C:", nullptr},
+      {"./C:x", nullptr},
+      {"a/C:x/y", "y"},
+      {"a/CC:x", "CC:x"},
       {std::string("a\0b", 3), nullptr},
       {std::string("x\0", 2), nullptr},
   };
   for (const Case& c : cases) {
+    fuzz_seeds::keep_case("ZORDELO_PATH_SEEDS", "entry", &c - cases, c.name);
     const std::optional<std::string> got = extraction_name(c.name);
     if (c.target)
       EXPECT_EQ(got.value_or("<none>"), c.target) << c.name;
