@@ -19,7 +19,9 @@ std::vector<std::string> split(std::string_view line);
 // trailing backslashes doubled before the closing quote.
 std::string quote_argument(std::string_view arg);
 
-// "program" followed by each argument as quote_argument gives it, each after one space.
+// "program" followed by each argument as quote_argument gives it, each after one space. The
+// program is taken as it is and must hold no '"' (no Windows file name does); then split gives
+// back the program and the arguments.
 std::string build(std::string_view program, const std::vector<std::string>& args);
 
 // "program", one space, then raw unchanged.

@@ -2,9 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include "common/fuzz_seeds.h"
+
 namespace {
 
 using Args = std::vector<std::string>;
+
+// The command-line fuzz target reads its input both as one command line and as a program name
+// and arguments separated by NUL bytes.
+std::string nul_separated(const Args& list) {
+  std::string out;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (i > 0) out += '\0';
+    out += list[i];
+  }
+  return out;
+}
 
 TEST(CmdLine, QuotingOfEachArgument) {
   struct Case {
@@ -23,7 +36,10 @@ TEST(CmdLine, QuotingOfEachArgument) {
       {"QUJD+/==", "QUJD+/=="},
       {"Zordeló", "Zordeló"},
   };
-  for (const auto& c : cases) EXPECT_EQ(cmdline::quote_argument(c.in), c.out) << c.in;
+  for (const auto& c : cases) {
+    fuzz_seeds::keep_case("ZORDELO_CMDLINE_SEEDS", "quote", &c - cases, nul_separated({"prog", c.in}));
+    EXPECT_EQ(cmdline::quote_argument(c.in), c.out) << c.in;
+  }
 }
 
 TEST(CmdLine, BuildAndRaw) {
@@ -54,7 +70,10 @@ TEST(CmdLine, SplitFollowsTheCRuntimeRules) {
       {"s a\"b c\"d", {"s", "ab cd"}},
       {"s \"\"\"\"", {"s", "\""}},
   };
-  for (const auto& c : cases) EXPECT_EQ(cmdline::split(c.line), c.args) << c.line;
+  for (const auto& c : cases) {
+    fuzz_seeds::keep_case("ZORDELO_CMDLINE_SEEDS", "split", &c - cases, c.line);
+    EXPECT_EQ(cmdline::split(c.line), c.args) << c.line;
+  }
 }
 
 TEST(CmdLine, SplitUndoesBuildForEveryArgument) {
@@ -62,6 +81,7 @@ TEST(CmdLine, SplitUndoesBuildForEveryArgument) {
                      "end\\\\", "wrapped end\\", "\"C:\\P F\\u.exe\"", "Zordeló",   "\xF0\x9F\x98\x80"};
   Args want = {"prog"};
   want.insert(want.end(), args.begin(), args.end());
+  fuzz_seeds::keep("ZORDELO_CMDLINE_SEEDS", "round-trip", nul_separated(want));
   EXPECT_EQ(cmdline::split(cmdline::build("prog", args)), want);
 }
 

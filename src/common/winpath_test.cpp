@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "common/fuzz_seeds.h"
+
 namespace {
 
 TEST(WinPath, JoinAddsABackslashOnlyWhereNeeded) {
@@ -16,7 +20,11 @@ TEST(WinPath, JoinAddsABackslashOnlyWhereNeeded) {
       {"rel", "x", "rel\\x"},
       {"\\\\srv\\share", "x", "\\\\srv\\share\\x"},
   };
-  for (const auto& c : cases) EXPECT_EQ(winpath::join(c.base, c.name), c.out);
+  for (const auto& c : cases) {
+    // The path fuzz target joins the text before its first NUL with the text after it.
+    fuzz_seeds::keep_case("ZORDELO_PATH_SEEDS", "join", &c - cases, std::string(c.base) + '\0' + c.name);
+    EXPECT_EQ(winpath::join(c.base, c.name), c.out);
+  }
 }
 
 TEST(WinPath, LastComponentFollowsTheWindowsRules) {
@@ -44,6 +52,7 @@ TEST(WinPath, LastComponentFollowsTheWindowsRules) {
       {"a/b", "b"},
   };
   for (const auto& c : cases) {
+    fuzz_seeds::keep_case("ZORDELO_PATH_SEEDS", "last", &c - cases, c.path);
     const auto got = winpath::last_component(c.path);
     if (c.last)
       EXPECT_EQ(got.value_or("<none>"), c.last) << c.path;
@@ -68,6 +77,7 @@ TEST(WinPath, ComponentsKindsAndPrefixes) {
       {"\\\\.\\pipe\\x", {K::Prefix, K::Root, K::Normal}},
   };
   for (const auto& c : cases) {
+    fuzz_seeds::keep_case("ZORDELO_PATH_SEEDS", "components", &c - cases, c.path);
     std::vector<K> got;
     for (const auto& part : winpath::components(c.path)) got.push_back(part.kind);
     EXPECT_EQ(got, c.kinds) << c.path;

@@ -67,6 +67,9 @@ void unpack(std::span<const uint8_t> bytes) {
         return {b.size(), {}};
       },
       [&](uintptr_t) { --open_files; },
+      {},  // free space unknown, so the room check is skipped
+      {},
+      {},
   };
   uint32_t last = 0;
   const UnpackResult r = unpack_archive(bytes, "C:\\Z", sink, [&](uint32_t percent, const std::string&) {

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/fuzz_seeds.h"
 
 namespace ziptest {
 
@@ -221,12 +221,10 @@ inline Built build_zip(const std::vector<Member>& members, const Options& option
 }
 
 // Saves an archive made by a test as a seed of the ZIP reader's fuzz target, when the variable
-// ZORDELO_ZIP_SEEDS names a folder. Seeds stay small (64 KiB at most) to keep fuzzing fast.
+// ZORDELO_ZIP_SEEDS names a folder (see common/fuzz_seeds.h).
 inline void keep_as_fuzz_seed(const std::string& name, const std::vector<uint8_t>& bytes) {
-  const char* folder = std::getenv("ZORDELO_ZIP_SEEDS");
-  if (!folder || !*folder || bytes.size() > (64 << 10)) return;
-  std::ofstream(std::string(folder) + "/" + name + ".zip", std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  fuzz_seeds::keep("ZORDELO_ZIP_SEEDS", name + ".zip",
+                   std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace ziptest

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/fuzz_seeds.h"
+
 namespace {
 
 TEST(InstallLocation, NormalisationExamples) {
@@ -36,7 +38,10 @@ TEST(InstallLocation, NormalisationExamples) {
       {"D:\\Games\\Zordelo \\x", "D:\\Games\\Zordelo \\x\\Zordelo"},
       {"C:\\Users\\O'Brien", "C:\\Users\\O'Brien\\Zordelo"},
   };
-  for (const auto& c : cases) EXPECT_EQ(normalise_install_location(c.in), c.out) << "[" << c.in << "]";
+  for (const auto& c : cases) {
+    fuzz_seeds::keep_case("ZORDELO_PATH_SEEDS", "location", &c - cases, c.in);
+    EXPECT_EQ(normalise_install_location(c.in), c.out) << "[" << c.in << "]";
+  }
 }
 
 TEST(InstallLocation, EveryUnicodeBlankIsTrimmedAtBothEndsAndKeptInside) {

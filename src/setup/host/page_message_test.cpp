@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/fuzz_seeds.h"
+
 using namespace std::string_literals;
 
 namespace {
@@ -142,6 +144,7 @@ const std::vector<Case>& cases() {
 TEST(PageMessage, ReadsEachCaseOfTheTable) {
   for (const Case& c : cases()) {
     SCOPED_TRACE(c.name);
+    fuzz_seeds::keep_case("ZORDELO_PAGE_MESSAGE_SEEDS", "table", &c - cases().data(), c.text);
     EXPECT_EQ(describe(read_page_message(c.text)), describe(c.expected));
   }
 }
