@@ -2,49 +2,49 @@
 
 #include <gtest/gtest.h>
 
-#include "common/powershell.h"
+#include "common/powershell_test_decoder.h"
 
 namespace {
 
-// The template as PowerShell gets it, placeholders {0}..{4} still in.
-const std::string kTemplate =
-    "$ErrorActionPreference='Stop'; $sh=New-Object -ComObject WScript.Shell; $t=@(); "
-    "if({0}){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) '{1}.lnk'}; "
-    "if({2}){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) '{1}.lnk'}; "
-    "foreach($p in $t){$l=$sh.CreateShortcut($p); $l.TargetPath='{3}'; $l.WorkingDirectory='{4}'; "
-    "$l.IconLocation='{3},0'; $l.Description='{1}'; $l.Save()}";
-
-std::string expected(const std::string& f0, const std::string& f2, const std::string& exe, const std::string& dir) {
-  std::string out;
-  for (size_t i = 0; i < kTemplate.size(); ++i) {
-    if (kTemplate[i] == '{' && kTemplate[i + 2] == '}') {
-      const char n = kTemplate[i + 1];
-      out += n == '0' ? f0 : n == '1' ? "Zordeló" : n == '2' ? f2 : n == '3' ? exe : dir;
-      i += 2;
-    } else {
-      out += kTemplate[i];
-    }
-  }
-  return out;
-}
-
 TEST(Shortcuts, TemplateIsOneLineOf383Characters) {
-  EXPECT_EQ(kTemplate.size(), 383u);
-  EXPECT_EQ(kTemplate.find('\n'), std::string::npos);
+  // With empty paths only the flags and the name fill it: 383 characters less the eight
+  // placeholders (24), plus $false twice (12) and Zordeló three times (21) make 392 characters,
+  // 395 bytes in UTF-8 (each ó takes two).
+  const std::string s = fill_shortcut_script("", "", false, false);
+  EXPECT_EQ(s.size(), 395u);
+  EXPECT_EQ(s.find('\n'), std::string::npos);
+  EXPECT_EQ(s.find('\r'), std::string::npos);
 }
 
 TEST(Shortcuts, FlagsBecomePowerShellBooleans) {
   const std::string dir = "C:\\Users\\u1\\AppData\\Local\\Programs\\Zordelo";
-  const std::string exe = dir + "\\Zordelo.exe";
+  const std::string exe = "C:\\Users\\u1\\AppData\\Local\\Programs\\Zordelo\\Zordelo.exe";
+  // Everything after the two ifs, the same for all four cases.
+  const std::string tail =
+      "foreach($p in $t){$l=$sh.CreateShortcut($p); "
+      "$l.TargetPath='C:\\Users\\u1\\AppData\\Local\\Programs\\Zordelo\\Zordelo.exe'; "
+      "$l.WorkingDirectory='C:\\Users\\u1\\AppData\\Local\\Programs\\Zordelo'; "
+      "$l.IconLocation='C:\\Users\\u1\\AppData\\Local\\Programs\\Zordelo\\Zordelo.exe,0'; "
+      "$l.Description='Zordeló'; $l.Save()}";
   struct Case {
     bool desktop, start;
-    const char *f0, *f2;
-  } cases[] = {{false, false, "$false", "$false"},
-               {true, true, "$true", "$true"},
-               {true, false, "$true", "$false"},
-               {false, true, "$false", "$true"}};
+    const char* ifs;
+  } cases[] = {{false, false,
+                "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+                "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "},
+               {true, true,
+                "if($true){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+                "if($true){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "},
+               {true, false,
+                "if($true){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+                "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "},
+               {false, true,
+                "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+                "if($true){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "}};
   for (const auto& c : cases)
-    EXPECT_EQ(fill_shortcut_script(dir, exe, c.desktop, c.start), expected(c.f0, c.f2, exe, dir))
+    EXPECT_EQ(
+        fill_shortcut_script(dir, exe, c.desktop, c.start),
+        "$ErrorActionPreference='Stop'; $sh=New-Object -ComObject WScript.Shell; $t=@(); " + std::string(c.ifs) + tail)
         << c.desktop << c.start;
 }
 
@@ -59,11 +59,16 @@ TEST(Shortcuts, BothFlagsOffFilledExactly) {
 }
 
 TEST(Shortcuts, ApostrophesAreDoubledInThePathsOnly) {
-  const std::string dir = "C:\\Users\\O'Brien\\It's\\Zordelo";
-  const std::string exe = dir + "\\Zordelo.exe";
-  EXPECT_EQ(fill_shortcut_script(dir, exe, true, false),
-            expected("$true", "$false", "C:\\Users\\O''Brien\\It''s\\Zordelo\\Zordelo.exe",
-                     "C:\\Users\\O''Brien\\It''s\\Zordelo"));
+  EXPECT_EQ(fill_shortcut_script("C:\\Users\\O'Brien\\It's\\Zordelo", "C:\\Users\\O'Brien\\It's\\Zordelo\\Zordelo.exe",
+                                 true, false),
+            "$ErrorActionPreference='Stop'; $sh=New-Object -ComObject WScript.Shell; $t=@(); "
+            "if($true){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+            "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "
+            "foreach($p in $t){$l=$sh.CreateShortcut($p); "
+            "$l.TargetPath='C:\\Users\\O''Brien\\It''s\\Zordelo\\Zordelo.exe'; "
+            "$l.WorkingDirectory='C:\\Users\\O''Brien\\It''s\\Zordelo'; "
+            "$l.IconLocation='C:\\Users\\O''Brien\\It''s\\Zordelo\\Zordelo.exe,0'; "
+            "$l.Description='Zordeló'; $l.Save()}");
   // The rest of the script keeps its single apostrophes.
   const std::string s = fill_shortcut_script("a", "b", false, false);
   EXPECT_NE(s.find("$ErrorActionPreference='Stop'"), std::string::npos);
@@ -74,17 +79,30 @@ TEST(Shortcuts, TypographicSingleQuotesAreDoubledTooSincePowerShellEndsStringsAt
   // U+2018, U+2019, U+201A, U+201B; the double quotes U+201C/U+201D and other text stay single.
   const std::string dir =
       "D:\\Bob\xE2\x80\x99s \xE2\x80\x98x\xE2\x80\x9A\xE2\x80\x9B \xE2\x80\x9Cq\xE2\x80\x9D\\Zordelo";
-  const std::string doubled =
-      "D:\\Bob\xE2\x80\x99\xE2\x80\x99s \xE2\x80\x98\xE2\x80\x98x\xE2\x80\x9A\xE2\x80\x9A\xE2\x80\x9B\xE2\x80\x9B "
-      "\xE2\x80\x9Cq\xE2\x80\x9D\\Zordelo";
   EXPECT_EQ(fill_shortcut_script(dir, dir + "\\Zordelo.exe", false, false),
-            expected("$false", "$false", doubled + "\\Zordelo.exe", doubled));
+            "$ErrorActionPreference='Stop'; $sh=New-Object -ComObject WScript.Shell; $t=@(); "
+            "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+            "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "
+            "foreach($p in $t){$l=$sh.CreateShortcut($p); "
+            "$l.TargetPath='D:\\Bob\xE2\x80\x99\xE2\x80\x99s \xE2\x80\x98\xE2\x80\x98x\xE2\x80\x9A\xE2\x80\x9A"
+            "\xE2\x80\x9B\xE2\x80\x9B \xE2\x80\x9Cq\xE2\x80\x9D\\Zordelo\\Zordelo.exe'; "
+            "$l.WorkingDirectory='D:\\Bob\xE2\x80\x99\xE2\x80\x99s \xE2\x80\x98\xE2\x80\x98x\xE2\x80\x9A\xE2\x80\x9A"
+            "\xE2\x80\x9B\xE2\x80\x9B \xE2\x80\x9Cq\xE2\x80\x9D\\Zordelo'; "
+            "$l.IconLocation='D:\\Bob\xE2\x80\x99\xE2\x80\x99s \xE2\x80\x98\xE2\x80\x98x\xE2\x80\x9A\xE2\x80\x9A"
+            "\xE2\x80\x9B\xE2\x80\x9B \xE2\x80\x9Cq\xE2\x80\x9D\\Zordelo\\Zordelo.exe,0'; "
+            "$l.Description='Zordeló'; $l.Save()}");
 }
 
 TEST(Shortcuts, PathsArePutInOnceAndNeverScannedForPlaceholders) {
-  const std::string dir = "C:\\{4}\\{3}{1}\\$true\\Zordelo";
-  EXPECT_EQ(fill_shortcut_script(dir, dir + "\\Zordelo.exe", false, true),
-            expected("$false", "$true", dir + "\\Zordelo.exe", dir));
+  EXPECT_EQ(
+      fill_shortcut_script("C:\\{4}\\{3}{1}\\$true\\Zordelo", "C:\\{4}\\{3}{1}\\$true\\Zordelo\\Zordelo.exe", false,
+                           true),
+      "$ErrorActionPreference='Stop'; $sh=New-Object -ComObject WScript.Shell; $t=@(); "
+      "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+      "if($true){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "
+      "foreach($p in $t){$l=$sh.CreateShortcut($p); $l.TargetPath='C:\\{4}\\{3}{1}\\$true\\Zordelo\\Zordelo.exe'; "
+      "$l.WorkingDirectory='C:\\{4}\\{3}{1}\\$true\\Zordelo'; "
+      "$l.IconLocation='C:\\{4}\\{3}{1}\\$true\\Zordelo\\Zordelo.exe,0'; $l.Description='Zordeló'; $l.Save()}");
 }
 
 TEST(Shortcuts, CreateShortcutsRunsPowerShellOnceWithTheEncodedScript) {
@@ -96,9 +114,23 @@ TEST(Shortcuts, CreateShortcutsRunsPowerShellOnceWithTheEncodedScript) {
   create_shortcuts(run, "C:\\a b\\Zordelo", "C:\\a b\\Zordelo\\Zordelo.exe", true, false);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].first, "powershell");
-  const std::string script = fill_shortcut_script("C:\\a b\\Zordelo", "C:\\a b\\Zordelo\\Zordelo.exe", true, false);
-  EXPECT_EQ(runs[0].second, (std::vector<std::string>{"-NoProfile", "-ExecutionPolicy", "Bypass", "-EncodedCommand",
-                                                      encode_powershell_command(script)}));
+  const std::vector<std::string>& args = runs[0].second;
+  ASSERT_EQ(args.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(args.begin(), args.begin() + 4),
+            (std::vector<std::string>{"-NoProfile", "-ExecutionPolicy", "Bypass", "-EncodedCommand"}));
+  // Base64 of two bytes per UTF-16 unit: the template's 383 characters less its eight
+  // placeholders (24), plus $true (5), $false (6), three times Zordeló (21), the game path twice
+  // (52) and the location (14) make 457 units, 914 bytes, 1220 characters with one '='.
+  EXPECT_EQ(args[4].size(), 1220u);
+  EXPECT_EQ(args[4].substr(0, 24), "JABFAHIAcgBvAHIAQQBjAHQA");  // "$ErrorAc"
+  EXPECT_EQ(args[4].substr(1216), "fQA=");                       // the closing "}"
+  EXPECT_EQ(powershell_test::decode_encoded_command(args[4]),
+            "$ErrorActionPreference='Stop'; $sh=New-Object -ComObject WScript.Shell; $t=@(); "
+            "if($true){$t+=Join-Path ([Environment]::GetFolderPath('Desktop')) 'Zordeló.lnk'}; "
+            "if($false){$t+=Join-Path ([Environment]::GetFolderPath('Programs')) 'Zordeló.lnk'}; "
+            "foreach($p in $t){$l=$sh.CreateShortcut($p); $l.TargetPath='C:\\a b\\Zordelo\\Zordelo.exe'; "
+            "$l.WorkingDirectory='C:\\a b\\Zordelo'; $l.IconLocation='C:\\a b\\Zordelo\\Zordelo.exe,0'; "
+            "$l.Description='Zordeló'; $l.Save()}");
 }
 
 }  // namespace

@@ -15,10 +15,14 @@ TEST(UninstallEntry, NineValuesInOrderForAPathWithBlanks) {
   const std::string dir = "C:\\Users\\Kiss Béla\\AppData\\Local\\Programs\\Zordelo";
   const auto lists = uninstall_entry_arguments(dir, dir + "\\Zordelo.exe", 329181392);
   const std::vector<Args> want = {
-      add("DisplayName", "REG_SZ", "Zordeló"),     add("DisplayVersion", "REG_SZ", "0.1.0"),
-      add("Publisher", "REG_SZ", "Morvik"),        add("DisplayIcon", "REG_SZ", dir + "\\Zordelo.exe"),
-      add("InstallLocation", "REG_SZ", dir),       add("UninstallString", "REG_SZ", "\"" + dir + "\\uninstall.exe\""),
-      add("EstimatedSize", "REG_DWORD", "321466"), add("NoModify", "REG_DWORD", "1"),
+      add("DisplayName", "REG_SZ", "Zordeló"),
+      add("DisplayVersion", "REG_SZ", "0.1.0"),
+      add("Publisher", "REG_SZ", "Morvik"),
+      add("DisplayIcon", "REG_SZ", "C:\\Users\\Kiss Béla\\AppData\\Local\\Programs\\Zordelo\\Zordelo.exe"),
+      add("InstallLocation", "REG_SZ", "C:\\Users\\Kiss Béla\\AppData\\Local\\Programs\\Zordelo"),
+      add("UninstallString", "REG_SZ", "\"C:\\Users\\Kiss Béla\\AppData\\Local\\Programs\\Zordelo\\uninstall.exe\""),
+      add("EstimatedSize", "REG_DWORD", "321466"),
+      add("NoModify", "REG_DWORD", "1"),
       add("NoRepair", "REG_DWORD", "1"),
   };
   EXPECT_EQ(lists, want);
@@ -53,7 +57,19 @@ TEST(UninstallEntry, RegisterRunsRegNineTimesWhateverEachRunGives) {
     return runs.size() % 2 ? std::nullopt : std::optional<uint32_t>(1);
   };
   register_uninstall(run, "D:\\Zordelo", "D:\\Zordelo\\Zordelo.exe", 1000);
-  EXPECT_EQ(runs, uninstall_entry_arguments("D:\\Zordelo", "D:\\Zordelo\\Zordelo.exe", 1000));
+  const char* key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zordelo";
+  EXPECT_EQ(runs,
+            (std::vector<Args>{
+                {"add", key, "/v", "DisplayName", "/t", "REG_SZ", "/d", "Zordeló", "/f"},
+                {"add", key, "/v", "DisplayVersion", "/t", "REG_SZ", "/d", "0.1.0", "/f"},
+                {"add", key, "/v", "Publisher", "/t", "REG_SZ", "/d", "Morvik", "/f"},
+                {"add", key, "/v", "DisplayIcon", "/t", "REG_SZ", "/d", "D:\\Zordelo\\Zordelo.exe", "/f"},
+                {"add", key, "/v", "InstallLocation", "/t", "REG_SZ", "/d", "D:\\Zordelo", "/f"},
+                {"add", key, "/v", "UninstallString", "/t", "REG_SZ", "/d", "\"D:\\Zordelo\\uninstall.exe\"", "/f"},
+                {"add", key, "/v", "EstimatedSize", "/t", "REG_DWORD", "/d", "0", "/f"},
+                {"add", key, "/v", "NoModify", "/t", "REG_DWORD", "/d", "1", "/f"},
+                {"add", key, "/v", "NoRepair", "/t", "REG_DWORD", "/d", "1", "/f"},
+            }));
 }
 
 }  // namespace
