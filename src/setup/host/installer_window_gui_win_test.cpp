@@ -6,11 +6,23 @@
 
 #include <string>
 
+#include "common/console_tools_win.h"
 #include "common/win_text_win.h"
 #include "setup/host/installer_window_win.h"
-#include "setup/host/window_geometry.h"
 
 namespace {
+
+// The screen of wine-gui-run.sh: one monitor of 1280 x 1024 pixels at 96 DPI.
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 1024;
+
+int screen_dpi() {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return 0;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
 
 void pump_for(DWORD ms) {
   const ULONGLONG end = GetTickCount64() + ms;
@@ -66,20 +78,13 @@ TEST(InstallerWindow, VisibleTitledStyledSizedAndActivated) {
   EXPECT_EQ(GetClassLongPtrW(w.hwnd, GCLP_HICON), 0);
   EXPECT_EQ(SendMessageW(w.hwnd, WM_GETICON, ICON_BIG, 0), 0);
 
-  // Outer size: the 820 x 540 content at the primary monitor's scale plus the frame the styles
-  // would have; the client area is the whole window.
-  UINT dpi = 96;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
-    ReleaseDC(nullptr, screen);
-  }
-  const auto content = window_geometry::content_size(window_geometry::scale_for_dpi(dpi));
-  RECT expected{0, 0, content.width, content.height};
-  AdjustWindowRectEx(&expected, kInstallerWindowStyle, FALSE, kInstallerWindowExStyle);
+  // Outer size: the 820 x 540 content at 96 DPI plus the frame that the caption styles would
+  // have under Wine: 3 pixels on each side and a 19-pixel caption, 826 x 565. The client area is
+  // the whole window.
+  ASSERT_EQ(screen_dpi(), 96);
   const RECT outer = window_rect(w.hwnd);
-  EXPECT_EQ(outer.right - outer.left, expected.right - expected.left);
-  EXPECT_EQ(outer.bottom - outer.top, expected.bottom - expected.top);
-  EXPECT_GT(expected.bottom - expected.top, content.height);  // the caption height is included
+  EXPECT_EQ(outer.right - outer.left, 826);
+  EXPECT_EQ(outer.bottom - outer.top, 565);
   RECT client{};
   GetClientRect(w.hwnd, &client);
   EXPECT_EQ(client.right, outer.right - outer.left);
@@ -96,13 +101,16 @@ TEST(InstallerWindow, CentredOnTheWholeMonitorRectangle) {
   pump_for(50);
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
-  GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTONEAREST), &mi);
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(w.hwnd, MONITOR_DEFAULTTONEAREST), &mi));
+  const RECT screen{0, 0, kScreenWidth, kScreenHeight};
+  ASSERT_TRUE(EqualRect(&mi.rcMonitor, &screen));
+  // The 826 x 565 window on the 1280 x 1024 monitor: (1280 - 826) / 2 = 227 and
+  // (1024 - 565) / 2 = 229 (459 / 2 truncated).
   const RECT r = window_rect(w.hwnd);
-  const auto want =
-      window_geometry::centred_origin(mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right - mi.rcMonitor.left,
-                                      mi.rcMonitor.bottom - mi.rcMonitor.top, {r.right - r.left, r.bottom - r.top});
-  EXPECT_EQ(r.left, want.x);
-  EXPECT_EQ(r.top, want.y);
+  EXPECT_EQ(r.left, 227);
+  EXPECT_EQ(r.top, 229);
+  EXPECT_EQ(r.right, 227 + 826);
+  EXPECT_EQ(r.bottom, 229 + 565);
   EXPECT_NE(r.left, 0);  // it moved from wherever the system put it
   EXPECT_FALSE(IsZoomed(w.hwnd));
 }
@@ -204,10 +212,6 @@ TEST(InstallerWindow, RegisteredAsDropTargetWithOleInitialised) {
 
 namespace {
 
-// The screen of wine-gui-run.sh: one monitor of 1280 x 1024 pixels.
-constexpr int kScreenWidth = 1280;
-constexpr int kScreenHeight = 1024;
-
 // A shortcut set to run maximised makes the first ShowWindow maximise the window; centring
 // brings it back to its own size, centred, and not maximised.
 TEST(InstallerWindow, CentringAWindowCreatedMaximisedRestoresItCentredAtItsSize) {
@@ -218,6 +222,8 @@ TEST(InstallerWindow, CentringAWindowCreatedMaximisedRestoresItCentredAtItsSize)
   const RECT created = window_rect(w.hwnd);
   const LONG width = created.right - created.left;
   const LONG height = created.bottom - created.top;
+  ASSERT_EQ(width, 826);
+  ASSERT_EQ(height, 565);
   ShowWindow(w.hwnd, SW_MAXIMIZE);
   pump_for(50);
   ASSERT_TRUE(IsZoomed(w.hwnd));
@@ -230,8 +236,8 @@ TEST(InstallerWindow, CentringAWindowCreatedMaximisedRestoresItCentredAtItsSize)
   const RECT r = window_rect(w.hwnd);
   EXPECT_EQ(r.right - r.left, width);
   EXPECT_EQ(r.bottom - r.top, height);
-  EXPECT_EQ(r.left, (kScreenWidth - width) / 2);
-  EXPECT_EQ(r.top, (kScreenHeight - height) / 2);
+  EXPECT_EQ(r.left, 227);
+  EXPECT_EQ(r.top, 229);
   // The whole window is client area again, not the maximised work area.
   RECT client{};
   GetClientRect(w.hwnd, &client);
@@ -287,6 +293,34 @@ TEST(InstallerWindow, WorkAreaLookupTakesTheMonitorOfTheRectangle) {
     ASSERT_TRUE(work.has_value()) << r.left;
     EXPECT_TRUE(EqualRect(&*work, &mi.rcWork)) << r.left;
   }
+}
+
+// Wine takes the screen DPI from HKCU\Control Panel\Desktop\LogPixels when a process starts, so
+// each DPI is shown by a probe process (installer_window_probe.exe, which opens the window as
+// setup.exe does) started after the value was set in this run's own copy of the prefix. The
+// content is 820 x 540 logical pixels at DPI / 96; the frame is 3 pixels on each side, and
+// Wine's caption is 19, 24 and 28 pixels at 96, 120 and 144 DPI. Centred on 1280 x 1024 with the
+// halves dropped.
+TEST(InstallerWindow, SizedAndCentredForTheDpiItStartsWith) {
+  struct Case {
+    DWORD dpi;
+    const char* line;
+  } cases[] = {
+      {96, "dpi=96 window=227,229 826x565 client=826x565"},      // 820 x 540 content
+      {120, "dpi=120 window=124,159 1031x705 client=1031x705"},  // 1025 x 675 content
+      {144, "dpi=144 window=22,90 1236x844 client=1236x844"},    // 1230 x 810 content
+  };
+  const std::string probe = from_wide(to_wide(ZORDELO_FIXTURE_DIR) + L"\\installer_window_probe.exe");
+  for (const auto& c : cases) {
+    ASSERT_EQ(
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &c.dpi, sizeof c.dpi),
+        ERROR_SUCCESS);
+    const std::optional<ToolResult> run = run_hidden(probe, {});
+    ASSERT_TRUE(run.has_value()) << probe;
+    EXPECT_EQ(run->exit_code, 0u) << run->err;
+    EXPECT_EQ(run->out, c.line) << "LogPixels " << c.dpi;
+  }
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
 }
 
 }  // namespace
