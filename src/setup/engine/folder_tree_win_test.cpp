@@ -50,7 +50,7 @@ TEST(FolderTree, RelativePathsAreTakenFromTheCurrentFolder) {
 TEST(FolderTree, AFileInTheWayFailsWithItsErrorText) {
   const std::string base = scratch("file");
   write_file(base + "\\Zordelo");
-  EXPECT_EQ(create_folder_tree(base + "\\Zordelo"), io_error_text(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(create_folder_tree(base + "\\Zordelo"), "File already exists. (os error 183)");
   // A file higher up: the step that meets it reports.
   const auto below = create_folder_tree(base + "\\Zordelo\\sub\\deeper");
   ASSERT_TRUE(below.has_value());

@@ -12,8 +12,9 @@ namespace {
 
 using ziptest::Member;
 
-constexpr const char* kGame = kGameLabel;
-constexpr const char* kOther = kOtherFilesLabel;
+// The two extraction labels.
+constexpr const char* kGame = "A bánya és a világ kicsomagolása…";
+constexpr const char* kOther = "Fájlok másolása…";
 using Report = std::pair<uint32_t, std::string>;
 
 // Files in memory, with the failures a test asks for.

@@ -14,8 +14,6 @@
 #include "common/system_win.h"
 #include "common/win_text_win.h"
 #include "setup/host/installer_window_win.h"
-#include "setup/webview/webview2_loader.h"
-#include "setup/webview/webview2_options_win.h"
 #include "setup/webview/webview_win.h"
 
 namespace {
@@ -137,8 +135,12 @@ TEST(WebView, CreationHandsTheRuntimeEverythingInOrder) {
   EXPECT_EQ(
       e["arguments"],
       "--disable-features=msWebOOUI,msPdfOOUI,msSmartScreenProtection --autoplay-policy=no-user-gesture-required");
-  EXPECT_EQ(e["language"], from_wide(user_ui_language()));
-  EXPECT_FALSE(e["language"].get<std::string>().empty());
+  // The user's UI language by its locale name: the system reads it back as that language.
+  const std::string language = e["language"].get<std::string>();
+  EXPECT_FALSE(language.empty());
+  EXPECT_EQ(LANGIDFROMLCID(LocaleNameToLCID(to_wide(language).c_str(), LOCALE_ALLOW_NEUTRAL_NAMES)),
+            GetUserDefaultUILanguage())
+      << language;
   EXPECT_EQ(e["target_version"], "89.0.774.44");
   EXPECT_EQ(e["single_sign_on"], false);
   EXPECT_EQ(e["task_allocated"], true);
@@ -291,7 +293,7 @@ TEST(WebView, RuntimeFoundThroughTheRegistry) {
   EXPECT_NE(made.error.find("0x80070002"), std::string::npos) << made.error;
 
   // A per-user Beta runtime, in the 32-bit registry view as EdgeUpdate writes it.
-  const std::wstring key = to_wide(webview2_loader::client_state_key(webview2_loader::kChannels[1]));
+  const std::wstring key = L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}";
   HKEY h = nullptr;
   ASSERT_EQ(
       RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &h, nullptr),

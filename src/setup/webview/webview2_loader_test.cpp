@@ -74,69 +74,71 @@ struct FakeSystem {
   }
 };
 
-const std::string kStable = client_state_key(kChannels[0]);
-const std::string kBeta = client_state_key(kChannels[1]);
-const std::string kDev = client_state_key(kChannels[2]);
-const std::string kCanary = client_state_key(kChannels[3]);
+// The ClientState keys of the four channels.
+const std::string kStable = "Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
+const std::string kBeta = "Software\\Microsoft\\EdgeUpdate\\ClientState\\{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}";
+const std::string kDev = "Software\\Microsoft\\EdgeUpdate\\ClientState\\{0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}";
+const std::string kCanary = "Software\\Microsoft\\EdgeUpdate\\ClientState\\{65C35B14-6C1D-4122-AC46-7148CC9D6497}";
 
 TEST(Webview2Loader, InstalledRuntimeChoice) {
   const std::string app = "C:\\EdgeWebView\\Application\\";
+  const std::string lib = "\\EBWebView\\x64\\EmbeddedBrowserWebView.dll";
   struct Case {
     const char* name;
     std::map<std::pair<Hive, std::string>, std::string> values;
-    std::vector<std::string> existing_folders;  // folders whose library exists
-    std::optional<std::string> chosen_folder;
+    std::vector<std::string> existing_libraries;
+    std::optional<std::string> chosen_library;
   } cases[] = {
       {"nothing registered", {}, {}, std::nullopt},
       {"stable machine-wide",
        {{{Hive::LocalMachine, kStable}, app + "131.0.2903.146"}},
-       {app + "131.0.2903.146"},
-       app + "131.0.2903.146"},
+       {app + "131.0.2903.146" + lib},
+       app + "131.0.2903.146" + lib},
       {"per-user only",
        {{{Hive::CurrentUser, kStable}, "C:\\Users\\u\\AppData\\Local\\EdgeWebView\\Application\\120.0.1.2"}},
-       {"C:\\Users\\u\\AppData\\Local\\EdgeWebView\\Application\\120.0.1.2"},
-       "C:\\Users\\u\\AppData\\Local\\EdgeWebView\\Application\\120.0.1.2"},
+       {"C:\\Users\\u\\AppData\\Local\\EdgeWebView\\Application\\120.0.1.2" + lib},
+       "C:\\Users\\u\\AppData\\Local\\EdgeWebView\\Application\\120.0.1.2" + lib},
       {"machine before user",
        {{{Hive::LocalMachine, kStable}, app + "130.0.0.1"}, {{Hive::CurrentUser, kStable}, app + "131.0.0.1"}},
-       {app + "130.0.0.1", app + "131.0.0.1"},
-       app + "130.0.0.1"},
+       {app + "130.0.0.1" + lib, app + "131.0.0.1" + lib},
+       app + "130.0.0.1" + lib},
       {"channel-major: user stable before machine beta",
        {{{Hive::LocalMachine, kBeta}, app + "132.0.0.1"}, {{Hive::CurrentUser, kStable}, app + "131.0.0.1"}},
-       {app + "132.0.0.1", app + "131.0.0.1"},
-       app + "131.0.0.1"},
+       {app + "132.0.0.1" + lib, app + "131.0.0.1" + lib},
+       app + "131.0.0.1" + lib},
       {"empty value skipped",
        {{{Hive::LocalMachine, kStable}, ""}, {{Hive::CurrentUser, kStable}, app + "131.0.0.1"}},
-       {app + "131.0.0.1"},
-       app + "131.0.0.1"},
+       {app + "131.0.0.1" + lib},
+       app + "131.0.0.1" + lib},
       {"too old skipped, canary used",
        {{{Hive::LocalMachine, kStable}, app + "86.0.615.99"}, {{Hive::CurrentUser, kCanary}, app + "133.0.0.1"}},
-       {app + "86.0.615.99", app + "133.0.0.1"},
-       app + "133.0.0.1"},
+       {app + "86.0.615.99" + lib, app + "133.0.0.1" + lib},
+       app + "133.0.0.1" + lib},
       {"exactly the minimum is enough",
        {{{Hive::LocalMachine, kDev}, app + "86.0.616.0"}},
-       {app + "86.0.616.0"},
-       app + "86.0.616.0"},
+       {app + "86.0.616.0" + lib},
+       app + "86.0.616.0" + lib},
       {"version folder with a trailing backslash",
        {{{Hive::LocalMachine, kStable}, app + "131.0.0.1\\"}},
-       {app + "131.0.0.1\\"},
-       app + "131.0.0.1\\"},
-      {"not a version folder", {{{Hive::LocalMachine, kStable}, app + "latest"}}, {app + "latest"}, std::nullopt},
+       {app + "131.0.0.1" + lib},  // the library lies one backslash below the folder, not two
+       app + "131.0.0.1" + lib},
+      {"not a version folder", {{{Hive::LocalMachine, kStable}, app + "latest"}}, {app + "latest" + lib}, std::nullopt},
       {"library missing, next location used",
        {{{Hive::LocalMachine, kStable}, app + "131.0.0.1"}, {{Hive::LocalMachine, kBeta}, app + "132.0.0.1"}},
-       {app + "132.0.0.1"},
-       app + "132.0.0.1"},
+       {app + "132.0.0.1" + lib},
+       app + "132.0.0.1" + lib},
   };
   for (auto& c : cases) {
     FakeSystem sys;
     sys.values = c.values;
-    for (const auto& f : c.existing_folders) sys.files.insert(runtime_dll_path(f));
+    for (const auto& f : c.existing_libraries) sys.files.insert(f);
     const auto got = find_installed_runtime(sys.ports());
-    if (!c.chosen_folder) {
+    if (!c.chosen_library) {
       EXPECT_FALSE(got.has_value()) << c.name;
       continue;
     }
     ASSERT_TRUE(got.has_value()) << c.name;
-    EXPECT_EQ(got->dll_path, runtime_dll_path(*c.chosen_folder)) << c.name;
+    EXPECT_EQ(got->dll_path, *c.chosen_library) << c.name;
     EXPECT_EQ(got->kind, RuntimeKind::Installed) << c.name;
   }
 }
