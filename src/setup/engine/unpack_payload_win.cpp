@@ -11,8 +11,6 @@ std::span<const uint8_t> payload_bytes() {
   return {zordelo_payload_start, static_cast<size_t>(zordelo_payload_end - zordelo_payload_start)};
 }
 
-zip::OpenArchiveResult open_payload() { return zip::open_archive(payload_bytes()); }
-
 UnpackResult unpack_payload(const std::string& location, const ProgressSink& progress) {
   return unpack_archive(payload_bytes(), location, win32_file_sink(), progress);
 }

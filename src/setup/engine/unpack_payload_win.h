@@ -6,14 +6,9 @@
 #include <string>
 
 #include "setup/engine/progress.h"
-#include "setup/engine/zip_reader.h"
 
 // The payload bytes embedded in this program's read-only data at build time (read in place).
 std::span<const uint8_t> payload_bytes();
-
-// Opens the embedded payload archive anew: its end records and central directory, or the
-// reader's error text.
-zip::OpenArchiveResult open_payload();
 
 // Writes the payload's files into `location` (an existing folder) through real files, with
 // progress reports in the band 5..85; see unpack_archive for the rule and the messages. Blocks

@@ -16,6 +16,7 @@
 #include "common/win_text_win.h"
 #include "setup/engine/file_sink_win.h"
 #include "setup/engine/unpack.h"
+#include "setup/engine/zip_reader.h"
 #include "setup/engine/zip_test_archive.h"
 
 namespace {
@@ -95,7 +96,7 @@ TEST(UnpackPayload, TheEmbeddedPayloadIsThePackedArchive) {
   ASSERT_EQ(embedded.size(), packed.size());
   EXPECT_EQ(std::memcmp(embedded.data(), packed.data(), packed.size()), 0);
 
-  const zip::OpenArchiveResult opened = open_payload();
+  const zip::OpenArchiveResult opened = zip::open_archive(embedded);
   ASSERT_TRUE(opened.archive) << opened.error;
   ASSERT_EQ(zip::entry_count(*opened.archive), 2u);
   EXPECT_EQ(opened.archive->entries[0].name, "Zordelo.exe");

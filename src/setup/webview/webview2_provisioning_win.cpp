@@ -17,8 +17,6 @@ std::optional<ToolRun> run_tool_hidden(const std::string& program, const std::ve
 
 }  // namespace
 
-bool webview2_runtime_present() { return check_runtime(run_tool_hidden); }
-
 void ensure_webview2_runtime() {
   // The bootstrapper path in two forms: the path itself for the existence test, and its text
   // (unpaired surrogates replaced) for the command lines.
